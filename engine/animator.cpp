@@ -1,0 +1,162 @@
+#include "engine/animator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const double e1 = std::exp(-1.0);
+const double curveNorm = (1.0 - std::exp(-2.0)) * (1.0 - e1) + e1;
+
+int32_t roundTowardZero(double value) {
+    return static_cast<int32_t>(value > 0 ? std::floor(value) : std::ceil(value));
+}
+
+void drainPending(AnimatorState& animator, EngineState& state, int64_t now) {
+    const int32_t taken = state.pendingDelta.exchange(0);
+    if (taken == 0) {
+        return;
+    }
+    const int direction = taken > 0 ? 1 : -1;
+    if (animator.lastDirection != 0 && animator.lastDirection != direction) {
+        // Reversing the wheel drops what is still in flight the other way.
+        animator.pulseQueue.clear();
+        animator.remainder = 0.0;
+    }
+    animator.lastDirection = direction;
+    if (!animator.pulseQueue.full()) {
+        animator.pulseQueue.append({double(taken), 0.0, now, state.smoothDurationMs.load()});
+        return;
+    }
+    // A full queue merges into the newest pulse. Scaling by what is left of its curve makes
+    // it still deliver every merged unit; only a pulse at its very end can't take more.
+    Pulse& newest = animator.pulseQueue.newest();
+    const double left = 1.0 - newest.progress;
+    if (left > 1e-6) {
+        newest.amount += taken / left;
+    } else {
+        animator.remainder += taken;
+    }
+}
+
+void advancePulses(AnimatorState& animator, int64_t now) {
+    PulseQueue& queue = animator.pulseQueue;
+    for (int i = 0; i < queue.count;) {
+        Pulse& pulse = queue.pulses[i];
+        double t = 1.0;
+        if (pulse.durationMs > 0) {
+            t = (double(now - pulse.startTime) / 1e6) / pulse.durationMs;
+            t = std::clamp(t, 0.0, 1.0);
+        }
+        const double eased = easeCurve(t);
+        animator.remainder += (eased - pulse.progress) * pulse.amount;
+        pulse.progress = eased;
+        if (t >= 1.0) {
+            queue.removeAt(i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+} // namespace
+
+double easeCurve(double t) {
+    if (t >= 1.0) {
+        return 1.0;
+    }
+    const double u = 3.0 * t;
+    if (u < 1.0) {
+        return (u - (1.0 - std::exp(-u))) / curveNorm;
+    }
+    return ((1.0 - std::exp(-(u - 1.0))) * (1.0 - e1) + e1) / curveNorm;
+}
+
+void PulseQueue::removeAt(int index) {
+    std::copy(pulses.begin() + index + 1, pulses.begin() + count, pulses.begin() + index);
+    --count;
+}
+
+void clearAnimator(AnimatorState& animator, EngineState& state) {
+    animator.pulseQueue.clear();
+    animator.remainder = 0.0;
+    animator.lastDirection = 0;
+    state.pendingDelta.exchange(0);
+}
+
+bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform) {
+    animator = AnimatorState{};
+    animator.timerResolutionRaised = platform.raiseTimerResolution();
+    platform.raiseThreadPriority();
+    animator.deadline = platform.nowNs();
+    return !state.stopRequested.load();
+}
+
+void waitForNextTick(AnimatorState& animator, AnimatorPlatform& platform) {
+    animator.deadline += TICK_PERIOD_NS;
+    for (int64_t now = platform.nowNs(); now < animator.deadline; now = platform.nowNs()) {
+        const int64_t left = animator.deadline - now;
+        platform.sleepMs(static_cast<uint32_t>((left + 999'999) / 1'000'000));
+    }
+    const int64_t now = platform.nowNs();
+    if (animator.deadline + RESYNC_THRESHOLD_NS < now) {
+        animator.deadline = now;
+    }
+}
+
+void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform) {
+    if (!state.effectEnabled.load()) {
+        clearAnimator(animator, state);
+        return;
+    }
+    if (state.resetRequested.exchange(false)) {
+        clearAnimator(animator, state);
+        return;
+    }
+    drainPending(animator, state, platform.nowNs());
+    advancePulses(animator, platform.nowNs());
+
+    const bool queueEmpty = animator.pulseQueue.empty();
+    if (queueEmpty) {
+        animator.lastDirection = 0;
+    }
+    int32_t units = roundTowardZero(std::clamp(animator.remainder, -1e9, 1e9));
+    const bool finalFlush = queueEmpty && units == 0 && std::fabs(animator.remainder) >= 0.5;
+    if (finalFlush) {
+        units = static_cast<int32_t>(std::round(animator.remainder));
+    }
+    units = std::clamp(units, -MAX_UNITS_PER_EVENT, MAX_UNITS_PER_EVENT);
+    if (units == 0 || !state.effectEnabled.load()) {
+        return;
+    }
+    if (!platform.injectWheel(units)) {
+        turnEffectOff(state);
+        animator.pulseQueue.clear();
+        animator.remainder = 0.0;
+        return;
+    }
+    animator.remainder -= units;
+    // Flushing a rest of exactly one half leaves one half of the other sign, which would
+    // flush back and forth forever; such a rest ends here.
+    if (finalFlush && std::fabs(animator.remainder) == 0.5) {
+        animator.remainder = 0.0;
+    }
+}
+
+void stopAnimator(AnimatorState& animator, AnimatorPlatform& platform) {
+    if (animator.timerResolutionRaised) {
+        platform.lowerTimerResolution();
+    }
+    animator.pulseQueue.clear();
+}
+
+void runAnimator(EngineState& state, AnimatorPlatform& platform) {
+    AnimatorState animator;
+    if (startAnimator(animator, state, platform)) {
+        do {
+            waitForNextTick(animator, platform);
+            animateTick(animator, state, platform);
+        } while (!state.stopRequested.load());
+    }
+    stopAnimator(animator, platform);
+}

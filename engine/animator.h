@@ -1,0 +1,69 @@
+#pragma once
+
+#include "engine/engine_state.h"
+
+#include <array>
+#include <cstdint>
+
+inline constexpr int64_t TICK_PERIOD_NS = 4'000'000;
+inline constexpr int64_t RESYNC_THRESHOLD_NS = 20'000'000;
+inline constexpr int PULSE_QUEUE_LIMIT = 64;
+inline constexpr int32_t MAX_UNITS_PER_EVENT = 48;
+
+// The eased share of a pulse reached at t (0..1): smooth start, exponential ease-out.
+double easeCurve(double t);
+
+struct Pulse {
+    double amount;
+    double progress;
+    int64_t startTime; // ns of the monotonic clock
+    int32_t durationMs;
+};
+
+// Fixed storage: the hot path never allocates.
+struct PulseQueue {
+    std::array<Pulse, PULSE_QUEUE_LIMIT> pulses{};
+    int count = 0;
+
+    bool empty() const { return count == 0; }
+    bool full() const { return count == PULSE_QUEUE_LIMIT; }
+    void clear() { count = 0; }
+    void append(const Pulse& pulse) { pulses[count++] = pulse; }
+    Pulse& newest() { return pulses[count - 1]; }
+    void removeAt(int index);
+};
+
+// Everything the animator thread owns; nothing else touches it.
+struct AnimatorState {
+    PulseQueue pulseQueue;
+    double remainder = 0.0;
+    int lastDirection = 0;
+    int64_t deadline = 0;
+    bool timerResolutionRaised = false;
+};
+
+// The animator's platform: a monotonic clock, a sleep, the injector and the timer set-up.
+class AnimatorPlatform {
+  public:
+    virtual ~AnimatorPlatform() = default;
+    virtual int64_t nowNs() = 0;
+    virtual void sleepMs(uint32_t milliseconds) = 0;
+    // Injects one tagged wheel event; false when the system did not insert it.
+    virtual bool injectWheel(int32_t amount) = 0;
+    virtual bool raiseTimerResolution() { return false; }
+    virtual void lowerTimerResolution() {}
+    virtual void raiseThreadPriority() {}
+};
+
+void clearAnimator(AnimatorState& animator, EngineState& state);
+
+// Thread start steps; returns false when a stop was requested before the first tick.
+bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform);
+// Advances the deadline by one period, waits for it, and resynchronises when far behind.
+void waitForNextTick(AnimatorState& animator, AnimatorPlatform& platform);
+// One tick's work after the wait: drain, advance the pulses, inject at most one event.
+void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform);
+void stopAnimator(AnimatorState& animator, AnimatorPlatform& platform);
+
+// The whole thread body: start, ticks until stopRequested, end.
+void runAnimator(EngineState& state, AnimatorPlatform& platform);

@@ -1,0 +1,89 @@
+#include "engine/engine_state.h"
+
+EngineState engine;
+
+bool parametersInRange(const ScrollParameters& parameters) {
+    return stepPercentRange.contains(parameters.stepPercent) &&
+           maxAccelerationPercentRange.contains(parameters.maxAccelerationPercent) &&
+           accelerationWindowMsRange.contains(parameters.accelerationWindowMs) &&
+           smoothDurationMsRange.contains(parameters.smoothDurationMs);
+}
+
+ScrollParameters activeParameters(const EngineState& state) {
+    return {state.stepPercent.load(), state.maxAccelerationPercent.load(),
+            state.accelerationWindowMs.load(), state.smoothDurationMs.load()};
+}
+
+ScrollParameters customParameters(const EngineState& state) {
+    return {state.customStepPercent, state.customMaxAccelerationPercent,
+            state.customAccelerationWindowMs, state.customSmoothDurationMs};
+}
+
+static void storeActiveParameters(EngineState& state, const ScrollParameters& values) {
+    state.stepPercent.exchange(values.stepPercent);
+    state.maxAccelerationPercent.exchange(values.maxAccelerationPercent);
+    state.accelerationWindowMs.exchange(values.accelerationWindowMs);
+    state.smoothDurationMs.exchange(values.smoothDurationMs);
+}
+
+void applyProfile(EngineState& state, int32_t profileId, bool save) {
+    ScrollParameters values = balancedParameters;
+    switch (profileId) {
+    case IDM_PROFILE_SOFT:
+        values = softParameters;
+        break;
+    case IDM_PROFILE_FAST:
+        values = fastParameters;
+        break;
+    case IDM_PROFILE_CUSTOM:
+        values = customParameters(state);
+        break;
+    default:
+        profileId = IDM_PROFILE_BALANCED;
+        break;
+    }
+    storeActiveParameters(state, values);
+    state.activeProfile = profileId;
+    if (state.ui.moveSliders) {
+        state.ui.moveSliders(values);
+    }
+    state.pendingDelta.exchange(0);
+    state.resetRequested.exchange(true);
+    if (state.ui.updateParameterLine) {
+        state.ui.updateParameterLine();
+    }
+    if (save) {
+        const bool saved = state.ui.saveSettings && state.ui.saveSettings();
+        state.settingsDirty = !saved;
+    }
+}
+
+void applyCustomValues(EngineState& state, int32_t step, int32_t maxAcceleration,
+                       int32_t accelerationWindow, int32_t smoothDuration) {
+    storeActiveParameters(state, {step, maxAcceleration, accelerationWindow, smoothDuration});
+    state.customStepPercent = step;
+    state.customMaxAccelerationPercent = maxAcceleration;
+    state.customAccelerationWindowMs = accelerationWindow;
+    state.customSmoothDurationMs = smoothDuration;
+    state.activeProfile = IDM_PROFILE_CUSTOM;
+    state.settingsDirty = true;
+    if (state.ui.updateParameterLine) {
+        state.ui.updateParameterLine();
+    }
+}
+
+void turnEffectOn(EngineState& state) {
+    state.pendingDelta.exchange(0);
+    state.resetRequested.exchange(true);
+    state.effectEnabled.exchange(true);
+}
+
+void turnEffectOff(EngineState& state) {
+    state.effectEnabled.store(false);
+    state.pendingDelta.store(0);
+    state.lastNotchTick.store(0);
+    state.resetRequested.store(true);
+    if (state.mainWindow && state.ui.postStateChanged) {
+        state.ui.postStateChanged(state.mainWindow);
+    }
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Profile ids; the same numbers are the tray menu's profile commands and the stored "Profile".
+inline constexpr int32_t IDM_PROFILE_SOFT = 1201;
+inline constexpr int32_t IDM_PROFILE_BALANCED = 1202;
+inline constexpr int32_t IDM_PROFILE_FAST = 1203;
+inline constexpr int32_t IDM_PROFILE_CUSTOM = 1204;
+
+// WM_APP is 0x8000 on every Windows; the core cannot include <windows.h> to get it.
+inline constexpr uint32_t ENGINE_WM_APP = 0x8000;
+inline constexpr uint32_t WM_ENGINE_STATE_CHANGED = ENGINE_WM_APP + 3;
+inline constexpr uint32_t WM_HOOK_THREAD_STOP = ENGINE_WM_APP + 21;
+
+struct ScrollParameters {
+    int32_t stepPercent;
+    int32_t maxAccelerationPercent;
+    int32_t accelerationWindowMs;
+    int32_t smoothDurationMs;
+};
+
+struct ParameterRange {
+    int32_t min;
+    int32_t max;
+    bool contains(int32_t value) const { return value >= min && value <= max; }
+};
+
+inline constexpr ParameterRange stepPercentRange{60, 140};
+inline constexpr ParameterRange maxAccelerationPercentRange{100, 240};
+inline constexpr ParameterRange accelerationWindowMsRange{40, 180};
+inline constexpr ParameterRange smoothDurationMsRange{160, 500};
+
+bool parametersInRange(const ScrollParameters& parameters);
+
+inline constexpr ScrollParameters softParameters{100, 100, 125, 430};
+inline constexpr ScrollParameters balancedParameters{100, 100, 110, 360};
+inline constexpr ScrollParameters fastParameters{110, 150, 80, 240};
+
+// What the engine needs from the window; the Win32 layer fills it in once at start-up,
+// before the workers run. Every entry may stay empty (then that step does nothing).
+struct EngineUi {
+    void (*moveSliders)(const ScrollParameters& values) = nullptr;
+    void (*updateParameterLine)() = nullptr;
+    bool (*saveSettings)() = nullptr;
+    // Called from any thread; must only post, never send.
+    void (*postStateChanged)(void* window) = nullptr;
+};
+
+struct EngineState {
+    std::atomic<int32_t> stepPercent{100};
+    std::atomic<int32_t> maxAccelerationPercent{100};
+    std::atomic<int32_t> accelerationWindowMs{110};
+    std::atomic<int32_t> smoothDurationMs{360};
+
+    int32_t activeProfile = IDM_PROFILE_BALANCED;
+    int32_t customStepPercent = 100;
+    int32_t customMaxAccelerationPercent = 100;
+    int32_t customAccelerationWindowMs = 110;
+    int32_t customSmoothDurationMs = 360;
+
+    std::atomic<bool> effectEnabled{false};
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> hookInstalled{false};
+    std::atomic<bool> resetRequested{false};
+
+    // Wheel units accepted by the hook and not yet taken by the animator; within +-1920.
+    std::atomic<int32_t> pendingDelta{0};
+    // Tick of the previous accepted notch; 0 means none since the effect was last switched off.
+    std::atomic<uint64_t> lastNotchTick{0};
+    std::atomic<uint32_t> hookThreadId{0};
+
+    // Set before the workers start; they only read it.
+    void* mainWindow = nullptr;
+    bool settingsDirty = false;
+
+    EngineUi ui;
+};
+
+// The one engine of the running program.
+extern EngineState engine;
+
+inline constexpr int32_t pendingDeltaLimit = 1920;
+
+ScrollParameters activeParameters(const EngineState& state);
+ScrollParameters customParameters(const EngineState& state);
+
+void applyProfile(EngineState& state, int32_t profileId, bool save);
+void applyCustomValues(EngineState& state, int32_t step, int32_t maxAcceleration,
+                       int32_t accelerationWindow, int32_t smoothDuration);
+void turnEffectOn(EngineState& state);
+void turnEffectOff(EngineState& state);
