@@ -1,0 +1,93 @@
+// The hot paths: the hook's decision for every mouse event of the desktop, and one animator
+// tick. An empty function of the filter's shape, called the same way, gives the floor.
+#include "engine/animator.h"
+#include "engine/wheel_filter.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr uintptr_t mouseMoveMessage = 0x200;
+
+uint64_t benchTick = 1'000'000;
+uint64_t readBenchTick() {
+    return benchTick += 500;
+}
+
+[[gnu::noinline]] HookVerdict emptyFilter(EngineState&, int, uintptr_t message, uint32_t,
+                                          uintptr_t, int16_t, uint64_t (*)()) {
+    benchmark::DoNotOptimize(message);
+    return HookVerdict::passOn;
+}
+
+template <typename Filter>
+void runFilter(benchmark::State& bench, Filter filter, uintptr_t message, uint32_t flags,
+               uintptr_t extraInfo, int16_t delta) {
+    static EngineState state;
+    state.effectEnabled = true;
+    state.pendingDelta = 0;
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(filter(state, 0, message, flags, extraInfo, delta, readBenchTick));
+        benchmark::ClobberMemory();
+        state.pendingDelta.store(0, std::memory_order_relaxed);
+    }
+}
+
+[[gnu::noinline]] HookVerdict realFilter(EngineState& state, int code, uintptr_t message,
+                                         uint32_t flags, uintptr_t extraInfo, int16_t delta,
+                                         uint64_t (*readTick)()) {
+    return filterWheelEvent(state, code, message, flags, extraInfo, delta, readTick);
+}
+
+void BM_EmptyFunction(benchmark::State& bench) {
+    runFilter(bench, emptyFilter, WHEEL_MESSAGE_VERTICAL, 0, 0, -120);
+}
+void BM_FilterMouseMove(benchmark::State& bench) {
+    runFilter(bench, realFilter, mouseMoveMessage, 0, 0, 0);
+}
+void BM_FilterInjectedWheel(benchmark::State& bench) {
+    runFilter(bench, realFilter, WHEEL_MESSAGE_VERTICAL, INJECTED_FLAG, INJECTION_TAG, 3);
+}
+void BM_FilterAcceptedNotch(benchmark::State& bench) {
+    runFilter(bench, realFilter, WHEEL_MESSAGE_VERTICAL, 0, 0, -120);
+}
+
+class CountingPlatform final : public AnimatorPlatform {
+  public:
+    int64_t now = 0;
+    int64_t nowNs() override { return now; }
+    void sleepMs(uint32_t) override {}
+    bool injectWheel(int32_t amount) override {
+        benchmark::DoNotOptimize(amount);
+        return true;
+    }
+};
+
+// One tick with `pulses` in flight. The clock swings between two readings 4 ms apart, so every
+// tick evaluates each pulse's curve and moves its progress, yet none ever retires.
+void BM_AnimatorTick(benchmark::State& bench) {
+    const int pulses = static_cast<int>(bench.range(0));
+    EngineState state;
+    state.effectEnabled = true;
+    AnimatorState animator;
+    CountingPlatform platform;
+    platform.now = 1'000'000'000;
+    for (int i = 0; i < pulses; ++i) {
+        animator.pulseQueue.append({120.0, 0.0, platform.now - 150'000'000, 500});
+    }
+    bool later = false;
+    for (auto _ : bench) {
+        later = !later;
+        platform.now += later ? TICK_PERIOD_NS : -TICK_PERIOD_NS;
+        animateTick(animator, state, platform);
+        benchmark::DoNotOptimize(animator.remainder);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_EmptyFunction);
+BENCHMARK(BM_FilterMouseMove);
+BENCHMARK(BM_FilterInjectedWheel);
+BENCHMARK(BM_FilterAcceptedNotch);
+BENCHMARK(BM_AnimatorTick)->Arg(0)->Arg(1)->Arg(16)->Arg(64);
