@@ -14,8 +14,8 @@ uint64_t readBenchTick() {
     return benchTick += 500;
 }
 
-[[gnu::noinline]] HookVerdict emptyFilter(EngineState&, int, uintptr_t message, uint32_t,
-                                          uintptr_t, int16_t, uint64_t (*)()) {
+[[gnu::noinline]] HookVerdict emptyFilter(EngineState&, int, uintptr_t message, uint32_t, uintptr_t,
+                                          int16_t, uint64_t (*)()) {
     benchmark::DoNotOptimize(message);
     return HookVerdict::passOn;
 }

@@ -18,9 +18,10 @@ void keepTimerResolutionWhileHidden() {
     constexpr int processPowerThrottling = 4;
     constexpr ULONG ignoreTimerResolution = 0x4;
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto setInformation = kernel ? reinterpret_cast<SetProcessInformationFn>(reinterpret_cast<void*>(
-                                       GetProcAddress(kernel, "SetProcessInformation")))
-                                 : nullptr;
+    auto setInformation =
+        kernel ? reinterpret_cast<SetProcessInformationFn>(
+                     reinterpret_cast<void*>(GetProcAddress(kernel, "SetProcessInformation")))
+               : nullptr;
     if (!setInformation) {
         return;
     }

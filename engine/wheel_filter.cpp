@@ -50,13 +50,13 @@ void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick) {
     const uint64_t gap =
         (previous == 0 || nowTick < previous) ? NO_PREVIOUS_NOTCH_GAP_MS : nowTick - previous;
     const int32_t amount =
-        acceleratedAmount(delta, gap, state.stepPercent.load(),
-                          state.maxAccelerationPercent.load(), state.accelerationWindowMs.load());
+        acceleratedAmount(delta, gap, state.stepPercent.load(), state.maxAccelerationPercent.load(),
+                          state.accelerationWindowMs.load());
 
     int32_t current = state.pendingDelta.load();
     int32_t next;
     do {
-        next = static_cast<int32_t>(std::clamp<int64_t>(int64_t{current} + amount,
-                                                        -pendingDeltaLimit, pendingDeltaLimit));
+        next = static_cast<int32_t>(
+            std::clamp<int64_t>(int64_t{current} + amount, -pendingDeltaLimit, pendingDeltaLimit));
     } while (!state.pendingDelta.compare_exchange_weak(current, next));
 }
