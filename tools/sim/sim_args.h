@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engine/engine_state.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class OutputFormat { text, csv, svg };
+
+struct SimEvent {
+    int64_t ms;
+    int16_t delta;
+    bool horizontal;
+};
+
+// Event times and --until stay within an hour, so every run ends in bounded time.
+inline constexpr int64_t maxEventMs = 3'600'000;
+inline constexpr ScrollParameters defaultCustomParameters{100, 100, 110, 360};
+
+struct SimConfig {
+    int32_t profileId = IDM_PROFILE_BALANCED;
+    ScrollParameters custom = defaultCustomParameters;
+    std::optional<int64_t> untilMs;
+    OutputFormat format = OutputFormat::text;
+    std::vector<SimEvent> events;
+    // How long after its last event a run may go on before it is reported as never settling.
+    int64_t settleLimitMs = 3'600'000;
+};
+
+struct ParseResult {
+    SimConfig config;
+    bool helpRequested = false;
+    // Empty when the arguments were good; otherwise the one-line message for stderr.
+    std::string error;
+
+    bool ok() const { return error.empty(); }
+};
+
+// The arguments after the program name.
+ParseResult parseArguments(const std::vector<std::string>& args);
+
+std::string usageText();
+std::string_view profileName(int32_t profileId);
