@@ -1,0 +1,92 @@
+#include "tools/sim/sim_run.h"
+
+#include "engine/animator.h"
+#include "engine/wheel_filter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+class SimPlatform final : public AnimatorPlatform {
+  public:
+    explicit SimPlatform(std::vector<InjectedEvent>& events) : events_(events) {}
+
+    void setTime(int64_t ms) { ms_ = ms; }
+    int64_t nowNs() override { return ms_ * 1'000'000; }
+    void sleepMs(uint32_t) override {}
+    bool injectWheel(int32_t amount) override {
+        events_.push_back({ms_, amount});
+        return true;
+    }
+
+  private:
+    std::vector<InjectedEvent>& events_;
+    int64_t ms_ = 0;
+};
+
+void feed(EngineState& state, const SimEvent& event) {
+    const uintptr_t message = event.horizontal ? WHEEL_MESSAGE_HORIZONTAL : WHEEL_MESSAGE_VERTICAL;
+    const uint64_t tick = simTickBaseMs + static_cast<uint64_t>(event.ms);
+    filterWheelEvent(state, 0, message, 0, 0, event.delta, [tick] { return tick; });
+}
+
+bool nothingLeft(const AnimatorState& animator, const EngineState& state) {
+    return animator.pulseQueue.empty() && state.pendingDelta.load() == 0 &&
+           !state.resetRequested.load() && std::fabs(animator.remainder) < 0.5;
+}
+
+} // namespace
+
+int64_t sumOf(const std::vector<InjectedEvent>& events) {
+    int64_t sum = 0;
+    for (const InjectedEvent& event : events) {
+        sum += event.amount;
+    }
+    return sum;
+}
+
+SimResult simulate(const SimConfig& config) {
+    SimResult result;
+    EngineState state;
+    state.customStepPercent = config.custom.stepPercent;
+    state.customMaxAccelerationPercent = config.custom.maxAccelerationPercent;
+    state.customAccelerationWindowMs = config.custom.accelerationWindowMs;
+    state.customSmoothDurationMs = config.custom.smoothDurationMs;
+    applyProfile(state, config.profileId, false);
+    turnEffectOn(state);
+    // The animator starts fresh below; a pending reset would only swallow the first notches.
+    state.resetRequested.store(false);
+    result.profileId = state.activeProfile;
+    result.parameters = activeParameters(state);
+
+    std::vector<SimEvent> events = config.events;
+    std::stable_sort(events.begin(), events.end(),
+                     [](const SimEvent& a, const SimEvent& b) { return a.ms < b.ms; });
+    const int64_t lastEventMs = events.empty() ? 0 : events.back().ms;
+    const int64_t lastTick =
+        config.untilMs ? *config.untilMs / tickPeriodMs * tickPeriodMs
+                       : (lastEventMs + config.settleLimitMs) / tickPeriodMs * tickPeriodMs;
+
+    AnimatorState animator{};
+    SimPlatform platform(result.events);
+    size_t next = 0;
+    for (int64_t tick = 0;; tick += tickPeriodMs) {
+        for (; next < events.size() && events[next].ms <= tick; ++next) {
+            feed(state, events[next]);
+        }
+        const size_t injectedBefore = result.events.size();
+        platform.setTime(tick);
+        animateTick(animator, state, platform);
+        result.endMs = tick;
+        if (!config.untilMs && next == events.size() && result.events.size() == injectedBefore &&
+            nothingLeft(animator, state)) {
+            break;
+        }
+        if (tick >= lastTick) {
+            result.hitSettleLimit = !config.untilMs;
+            break;
+        }
+    }
+    return result;
+}
