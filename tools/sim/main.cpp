@@ -1,0 +1,8 @@
+#include "tools/sim/sim_tool.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return runSimTool(args, std::cout, std::cerr);
+}
