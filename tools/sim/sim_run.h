@@ -8,6 +8,8 @@
 struct InjectedEvent {
     int64_t ms;
     int32_t amount;
+
+    bool operator==(const InjectedEvent&) const = default;
 };
 
 struct SimResult {
