@@ -1,0 +1,306 @@
+#include "tools/sim/sim_output.h"
+#include "tools/sim/sim_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> split(const std::string& line) {
+    std::vector<std::string> words;
+    std::istringstream stream(line);
+    for (std::string word; stream >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+SimConfig configOf(const std::string& line) {
+    const ParseResult parsed = parseArguments(split(line));
+    EXPECT_TRUE(parsed.ok()) << line << ": " << parsed.error;
+    return parsed.config;
+}
+
+SimResult run(const std::string& line) {
+    return simulate(configOf(line));
+}
+
+int64_t sumBefore(const SimResult& result, int64_t ms) {
+    int64_t sum = 0;
+    for (const InjectedEvent& event : result.events) {
+        sum += event.ms < ms ? event.amount : 0;
+    }
+    return sum;
+}
+
+size_t occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+void PrintTo(const InjectedEvent& event, std::ostream* out) {
+    *out << event.ms << " " << event.amount;
+}
+
+TEST(SimRun, OneNotchBecomesSeventySixSmallEventsSummingToIt) {
+    const SimResult result = run("0:120");
+    ASSERT_EQ(result.events.size(), 76u);
+    EXPECT_EQ(result.events[0], (InjectedEvent{16, 1}));
+    EXPECT_EQ(result.events[1], (InjectedEvent{24, 1}));
+    EXPECT_EQ(result.events.back().ms, 360);
+    int64_t previousMs = -1;
+    for (const InjectedEvent& event : result.events) {
+        EXPECT_GT(event.ms, previousMs);
+        EXPECT_EQ(event.ms % 4, 0);
+        EXPECT_GE(event.amount, 1);
+        EXPECT_LE(event.amount, 3);
+        previousMs = event.ms;
+    }
+    EXPECT_EQ(sumOf(result.events), 120);
+    EXPECT_EQ(summaryLine(result), "events 76 sum 120 last 360");
+    EXPECT_FALSE(result.hitSettleLimit);
+    EXPECT_EQ(result.endMs, 364);
+}
+
+TEST(SimRun, NotchDownIsTheMirrorImage) {
+    const SimResult up = run("0:120");
+    const SimResult down = run("0:-120");
+    ASSERT_EQ(down.events.size(), up.events.size());
+    for (size_t i = 0; i < up.events.size(); ++i) {
+        EXPECT_EQ(down.events[i], (InjectedEvent{up.events[i].ms, -up.events[i].amount}));
+    }
+}
+
+TEST(SimRun, NotchesCloseTogetherAreAccelerated) {
+    EXPECT_EQ(sumOf(run("--profile fast 0:120").events), 132);
+    EXPECT_EQ(sumOf(run("--profile fast 0:120 40:120").events), 132 + 165);
+    // Past the fast window (80 ms) the second notch is plain again.
+    EXPECT_EQ(sumOf(run("--profile fast 0:120 80:120").events), 132 + 132);
+    EXPECT_EQ(sumOf(run("--profile custom --custom 70,150,40,300 0:120").events), 84);
+    // 94.5 rounds away from zero.
+    EXPECT_EQ(sumOf(run("--profile custom --custom 70,150,40,300 0:120 30:120").events), 179);
+}
+
+TEST(SimRun, ProfilesPutTheirValuesInForce) {
+    const ScrollParameters custom = run("--profile custom --custom 70,150,40,300 0:0").parameters;
+    EXPECT_EQ(custom.stepPercent, 70);
+    EXPECT_EQ(custom.maxAccelerationPercent, 150);
+    EXPECT_EQ(custom.accelerationWindowMs, 40);
+    EXPECT_EQ(custom.smoothDurationMs, 300);
+    EXPECT_EQ(run("--profile custom 0:0").parameters.smoothDurationMs, 360);
+    const SimResult soft = run("--profile soft 0:120");
+    EXPECT_EQ(soft.profileId, IDM_PROFILE_SOFT);
+    EXPECT_EQ(soft.parameters.smoothDurationMs, softParameters.smoothDurationMs);
+    // The 430 ms tail completes at the first tick after it.
+    EXPECT_EQ(soft.events.back().ms, 432);
+    EXPECT_EQ(sumOf(soft.events), 120);
+}
+
+TEST(SimRun, ReversalDropsWhatWasStillInFlight) {
+    const SimResult result = run("0:120 100:-120");
+    const int64_t deliveredUp = sumBefore(result, 100);
+    EXPECT_GT(deliveredUp, 0);
+    EXPECT_LT(deliveredUp, 120);
+    for (const InjectedEvent& event : result.events) {
+        EXPECT_EQ(event.amount > 0, event.ms < 100) << event.ms;
+    }
+    EXPECT_EQ(sumOf(result.events), deliveredUp - 120);
+    EXPECT_EQ(sumOf(result.events), -88);
+}
+
+TEST(SimRun, UntilCutsTheRunAtTheLastTickAtOrBeforeIt) {
+    const SimResult full = run("0:120");
+    const SimResult cut = run("--until 102 0:120");
+    EXPECT_EQ(cut.endMs, 100);
+    EXPECT_FALSE(cut.hitSettleLimit);
+    ASSERT_LT(cut.events.size(), full.events.size());
+    EXPECT_EQ(cut.events.back().ms, 100);
+    for (size_t i = 0; i < cut.events.size(); ++i) {
+        EXPECT_EQ(cut.events[i], full.events[i]);
+    }
+    EXPECT_TRUE(run("--until 3 0:120").events.empty());
+    // Events after the cut are never fed.
+    EXPECT_EQ(run("--until 102 0:120 200:-120").events, cut.events);
+
+    const SimResult longer = run("--until 1000 0:120");
+    EXPECT_EQ(longer.endMs, 1000);
+    EXPECT_EQ(longer.events, full.events);
+}
+
+TEST(SimRun, EventsAreSortedByTimeKeepingTheOrderOfEqualTimes) {
+    EXPECT_EQ(run("200:120 0:120").events, run("0:120 200:120").events);
+    // Under fast the second of two simultaneous notches is worth 1.5 times the first.
+    EXPECT_EQ(sumOf(run("--profile fast 0:120 0:-120").events), 132 - 198);
+    EXPECT_EQ(sumOf(run("--profile fast 0:-120 0:120").events), 198 - 132);
+    EXPECT_EQ(run("--profile fast 40:120 0:120 0:-120").events,
+              run("--profile fast 0:120 0:-120 40:120").events);
+}
+
+TEST(SimRun, EventsTheFilterPassesOnScrollNothing) {
+    for (const char* line : {"0:120:h", "0:-240:h", "0:60", "0:0"}) {
+        const SimResult result = run(line);
+        EXPECT_TRUE(result.events.empty()) << line;
+        EXPECT_EQ(result.endMs, 0) << line;
+        EXPECT_EQ(summaryLine(result), "events 0 sum 0 last -");
+    }
+    EXPECT_EQ(run("0:120 40:120:h").events, run("0:120").events);
+    // The run goes on to its last event even when nothing was scrolled before it.
+    const SimResult late = run("0:120:h 1000:120");
+    EXPECT_EQ(late.events.front().ms, 1016);
+    EXPECT_EQ(sumOf(late.events), 120);
+}
+
+TEST(SimRun, RunThatDoesNotSettleIsCutAndReported) {
+    SimConfig config = configOf("0:120 8:120");
+    config.settleLimitMs = 100;
+    const SimResult result = simulate(config);
+    EXPECT_TRUE(result.hitSettleLimit);
+    EXPECT_EQ(result.endMs, 108);
+    EXPECT_FALSE(run("0:120 8:120").hitSettleLimit);
+}
+
+TEST(SimArguments, DefaultsAndEveryOption) {
+    const ParseResult plain = parseArguments({"0:120"});
+    ASSERT_TRUE(plain.ok());
+    EXPECT_EQ(plain.config.profileId, IDM_PROFILE_BALANCED);
+    EXPECT_EQ(plain.config.format, OutputFormat::text);
+    EXPECT_FALSE(plain.config.untilMs);
+    ASSERT_EQ(plain.config.events.size(), 1u);
+    EXPECT_EQ(plain.config.events[0].delta, 120);
+
+    const SimConfig full =
+        configOf("--format svg --custom 60,100,40,160 --until 3600000 --profile custom "
+                 "3:-240:h 3600000:+120 1:-32768 2:32767");
+    EXPECT_EQ(full.profileId, IDM_PROFILE_CUSTOM);
+    EXPECT_EQ(full.custom.stepPercent, 60);
+    EXPECT_EQ(full.custom.smoothDurationMs, 160);
+    EXPECT_EQ(full.untilMs, 3'600'000);
+    EXPECT_EQ(full.format, OutputFormat::svg);
+    ASSERT_EQ(full.events.size(), 4u);
+    EXPECT_EQ(full.events[0].ms, 3);
+    EXPECT_EQ(full.events[0].delta, -240);
+    EXPECT_TRUE(full.events[0].horizontal);
+    EXPECT_EQ(full.events[1].delta, 120);
+    EXPECT_FALSE(full.events[1].horizontal);
+    EXPECT_EQ(full.events[2].delta, -32768);
+    EXPECT_EQ(full.events[3].delta, 32767);
+    EXPECT_EQ(configOf("--profile custom --custom 140,240,180,500 0:1").custom.accelerationWindowMs,
+              180);
+    EXPECT_EQ(configOf("--format csv --format text 0:1").format, OutputFormat::text);
+}
+
+TEST(SimArguments, HelpWinsOverEverythingElse) {
+    EXPECT_TRUE(parseArguments({"--help"}).helpRequested);
+    EXPECT_TRUE(parseArguments({"--profile", "nope", "-h"}).helpRequested);
+    std::ostringstream out, err;
+    EXPECT_EQ(runSimTool({"--help"}, out, err), exitOk);
+    EXPECT_EQ(out.str().rfind("Usage: rolvane-sim", 0), 0u);
+    EXPECT_TRUE(err.str().empty());
+}
+
+TEST(SimArguments, BadArgumentsGiveOneLineAndExitCodeTwo) {
+    const char* bad[] = {"",
+                         "--profile soft",
+                         "--verbose 0:120",
+                         "-x 0:120",
+                         "--profile turbo 0:120",
+                         "0:120 --profile",
+                         "0:120 --custom",
+                         "0:120 --until",
+                         "0:120 --format",
+                         "--format pdf 0:120",
+                         "--until -4 0:120",
+                         "--until 1e3 0:120",
+                         "--until 3600001 0:120",
+                         "--custom 100,100,110,360 0:120",
+                         "--profile fast --custom 100,100,110,360 0:120",
+                         "--profile custom --custom 100,100,110 0:120",
+                         "--profile custom --custom 100,100,110,360, 0:120",
+                         "--profile custom --custom 100,,110,360 0:120",
+                         "--profile custom --custom 100,x,110,360 0:120",
+                         "--profile custom --custom 59,100,110,360 0:120",
+                         "--profile custom --custom 141,100,110,360 0:120",
+                         "--profile custom --custom 100,99,110,360 0:120",
+                         "--profile custom --custom 100,241,110,360 0:120",
+                         "--profile custom --custom 100,100,39,360 0:120",
+                         "--profile custom --custom 100,100,181,360 0:120",
+                         "--profile custom --custom 100,100,110,159 0:120",
+                         "--profile custom --custom 100,100,110,501 0:120",
+                         "120",
+                         "0:",
+                         ":120",
+                         "a:120",
+                         "0:12x",
+                         "1.5:120",
+                         "-4:120",
+                         "+4:120",
+                         "0:--120",
+                         "0:120:v",
+                         "0:120:h:h",
+                         "0:32768",
+                         "0:-32769",
+                         "0:99999999999999999999",
+                         "3600001:120"};
+    for (const char* line : bad) {
+        const ParseResult parsed = parseArguments(split(line));
+        EXPECT_FALSE(parsed.ok()) << line;
+        EXPECT_EQ(parsed.error.rfind("rolvane-sim: ", 0), 0u) << parsed.error;
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << parsed.error;
+
+        std::ostringstream out, err;
+        EXPECT_EQ(runSimTool(split(line), out, err), exitBadArguments) << line;
+        EXPECT_TRUE(out.str().empty()) << line;
+        EXPECT_EQ(err.str(), parsed.error + "\n");
+    }
+}
+
+TEST(SimOutput, TextAndCsvCarryEveryEventAndTheSummary) {
+    const SimResult result = run("0:120");
+    std::ostringstream out, err;
+    EXPECT_EQ(runSimTool({"0:120"}, out, err), exitOk);
+    EXPECT_EQ(out.str(), formatText(result));
+    EXPECT_TRUE(err.str().empty());
+    EXPECT_EQ(formatText(result).rfind("16 1\n24 1\n", 0), 0u);
+    EXPECT_EQ(occurrences(formatText(result), "\n"), 77u);
+
+    const std::string csv = formatCsv(result);
+    EXPECT_EQ(csv.rfind("ms,amount\n16,1\n24,1\n", 0), 0u);
+    EXPECT_EQ(occurrences(csv, ","), 77u);
+    const std::string tail = "\n360,1\n# events 76 sum 120 last 360\n";
+    EXPECT_EQ(csv.substr(csv.size() - tail.size()), tail);
+
+    const SimResult empty = run("0:120:h");
+    EXPECT_EQ(formatText(empty), "events 0 sum 0 last -\n");
+    EXPECT_EQ(formatCsv(empty), "ms,amount\n# events 0 sum 0 last -\n");
+    EXPECT_EQ(formatResult(result, OutputFormat::csv), csv);
+}
+
+TEST(SimOutput, SvgIsAStandalonePlotOfBothSeries) {
+    for (const char* line : {"--profile fast 0:120 40:120", "0:120 100:-120", "0:120:h"}) {
+        const SimResult result = run(line);
+        const std::string svg = formatSvg(result);
+        EXPECT_EQ(svg.rfind("<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u) << line;
+        EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n") << line;
+        EXPECT_EQ(occurrences(svg, "<svg"), 1u);
+        EXPECT_EQ(occurrences(svg, "<polyline"), 1u);
+        EXPECT_EQ(occurrences(svg, "<text"), occurrences(svg, "</text>"));
+        EXPECT_EQ(occurrences(svg, "<g "), occurrences(svg, "</g>"));
+        EXPECT_EQ(occurrences(svg, "<rect x="), result.events.size()) << line;
+        EXPECT_EQ(svg.find("nan"), std::string::npos) << line;
+        EXPECT_EQ(svg.find("inf"), std::string::npos) << line;
+        EXPECT_EQ(svg, formatSvg(run(line)));
+        EXPECT_NE(svg.find(summaryLine(result)), std::string::npos);
+    }
+    const std::string fast = formatSvg(run("--profile fast 0:120 40:120"));
+    EXPECT_NE(
+        fast.find("fast profile: step 110%, max acceleration 150%, window 80 ms, tail 240 ms"),
+        std::string::npos);
+    EXPECT_NE(fast.find(">cumulative 297<"), std::string::npos);
+    EXPECT_NE(fast.find(">injected events<"), std::string::npos);
+}
