@@ -144,10 +144,11 @@ std::string usageText() {
            "Feeds real wheel events to the Rolvane engine core on a simulated clock (animator\n"
            "ticks at 0, 4, 8, ... ms) and prints the wheel events it injects.\n"
            "\n"
-           "  EVENT          MS:DELTA is a vertical wheel event of DELTA units (-32768..32767) at\n"
-           "                 MS ms (0.." +
+           "  EVENT          MS:DELTA is a vertical wheel event of DELTA units (-32768..32767)\n"
+           "                 at MS ms (0.." +
            std::to_string(maxEventMs) +
-           "); MS:DELTA:h is a horizontal one, passed on and not scrolled.\n"
+           "); MS:DELTA:h is a horizontal one,\n"
+           "                 which the engine passes on and does not scroll.\n"
            "                 Events may come in any order; equal times keep their order.\n"
            "  --profile P    the profile in force (default balanced)\n"
            "  --custom V     the custom profile's step percent (60..140), max acceleration\n"
