@@ -1,0 +1,145 @@
+# Shared steps of scripts/test and scripts/run; sourced, not run.
+# shellcheck shell=bash disable=SC2034
+
+ROLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+ROLVANE_LOG_DIR=$ROLVANE_ROOT/build/logs
+ROLVANE_PREFIX_DIR=$ROLVANE_ROOT/build/wine-prefix
+
+BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+WINE_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth xdotool imagemagick x11-apps
+    x11-utils fonts-wine libxi6 libxrandr2 libxrender1 libxcursor1 libxfixes3 libxinerama1
+    libxcomposite1)
+
+XVFB_PID=
+XVFB_STARTED_DISPLAY=
+WINESERVER_STARTED=
+
+note() {
+    printf '== %s\n' "$*"
+}
+
+fail() {
+    printf 'error: %s\n' "$*" >&2
+    exit 1
+}
+
+package_installed() {
+    [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
+}
+
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        package_installed "$package" || missing+=("$package")
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    [ "$(id -u)" -eq 0 ] || fail "missing packages (run as root to install): ${missing[*]}"
+    mkdir -p "$ROLVANE_LOG_DIR"
+    note "installing ${missing[*]} (log: build/logs/apt.log)"
+    if ! {
+        DEBIAN_FRONTEND=noninteractive apt-get update &&
+            DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+    } >"$ROLVANE_LOG_DIR/apt.log" 2>&1; then
+        tail -n 30 "$ROLVANE_LOG_DIR/apt.log" >&2
+        fail "apt-get could not install ${missing[*]}"
+    fi
+}
+
+# Runs a command with its output in build/logs/NAME.log; shows the log's end if it fails.
+run_logged() {
+    local name=$1
+    shift
+    mkdir -p "$ROLVANE_LOG_DIR"
+    if ! "$@" >"$ROLVANE_LOG_DIR/$name.log" 2>&1; then
+        tail -n 40 "$ROLVANE_LOG_DIR/$name.log" >&2
+        fail "$name failed: $* (log: build/logs/$name.log)"
+    fi
+}
+
+build_win() {
+    note "building build/win (log: build/logs/build-win.log)"
+    cd "$ROLVANE_ROOT" || return
+    run_logged configure-win cmake --preset win
+    run_logged build-win cmake --build --preset win
+}
+
+build_host() {
+    note "building build/host (log: build/logs/build-host.log)"
+    cd "$ROLVANE_ROOT" || return
+    run_logged configure-host cmake --preset host -DROLVANE_E2E=ON \
+        -DROLVANE_WIN_BUILD_DIR="$ROLVANE_ROOT/build/win"
+    run_logged build-host cmake --build --preset host
+}
+
+export_wine_environment() {
+    export WINEPREFIX=${1:-$ROLVANE_PREFIX_DIR}
+    export WINEARCH=win64
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# Starts an Xvfb of our own on a display it picks itself, and exports DISPLAY.
+start_xvfb() {
+    local number_file deadline
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    disown "$XVFB_PID"
+    deadline=$((SECONDS + 15))
+    until [ -s "$number_file" ] && grep -q '^[0-9]' "$number_file"; do
+        kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb exited before it was ready"
+        [ "$SECONDS" -lt "$deadline" ] || fail "Xvfb did not report a display within 15 s"
+        sleep 0.05
+    done
+    XVFB_STARTED_DISPLAY=:$(head -n 1 "$number_file" | tr -dc '0-9')
+    rm -f "$number_file"
+    export DISPLAY=$XVFB_STARTED_DISPLAY
+    until xdpyinfo >/dev/null 2>&1; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "Xvfb on $DISPLAY does not answer"
+        sleep 0.05
+    done
+}
+
+stop_xvfb() {
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=
+    fi
+}
+
+# Creates the Wine prefix in $WINEPREFIX unless an earlier run left a complete one there.
+prepare_prefix() {
+    local marker=$WINEPREFIX/.rolvane-prefix-ready
+    if [ -f "$marker" ]; then
+        return 0
+    fi
+    WINESERVER_STARTED=1
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i
+    # The registry files are written only when the server exits.
+    wineserver -w
+    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    # Without a window manager, Xvfb alone stalls every hide and races the focus;
+    # a Wine virtual desktop, set before explorer.exe starts, avoids both.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+    wineserver -k
+    wineserver -w
+    touch "$marker"
+}
+
+keep_wineserver_warm() {
+    WINESERVER_STARTED=1
+    # Fails when a server of this prefix already runs; that one serves as well.
+    wineserver -p 60 >/dev/null 2>&1 || true
+}
+
+stop_wineserver() {
+    if [ -n "$WINESERVER_STARTED" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+        WINESERVER_STARTED=
+    fi
+}
