@@ -60,12 +60,12 @@ print_cadence() {
             if (seen && $1 - last < 100000) printf "%.3f\n", ($1 - last) / 1000
             last = $1; seen = 1
         }' | sort -n | awk -v what="$what" '
-        { gap[NR] = $1 }
+        { gap[NR] = $1; total += $1 }
         function rank(p,   i) { i = int(p * NR + 0.999999); if (i < 1) i = 1; return gap[i] }
         END {
             if (NR == 0) { print "cadence " what ": no intervals"; exit 1 }
-            printf "cadence %s: %d intervals, median %.2f ms, p90 %.2f ms, p99 %.2f ms, max %.2f ms\n",
-                what, NR, rank(0.5), rank(0.9), rank(0.99), gap[NR]
+            printf "cadence %s: %d intervals, median %.2f ms, p90 %.2f ms, p99 %.2f ms, max %.2f ms, mean %.2f ms\n",
+                what, NR, rank(0.5), rank(0.9), rank(0.99), gap[NR], total / NR
             if (rank(0.5) < 3 || rank(0.5) > 6) { print "median outside 3-6 ms"; exit 1 }
         }'
 }
