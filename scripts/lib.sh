@@ -1,5 +1,5 @@
-# Shared steps of scripts/test and scripts/run; sourced, not run.
 # shellcheck shell=bash disable=SC2034
+# Shared steps of scripts/test and scripts/run; sourced, not run.
 
 ROLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ROLVANE_LOG_DIR=$ROLVANE_ROOT/build/logs

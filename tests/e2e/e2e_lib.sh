@@ -1,5 +1,5 @@
-# Starting, driving and stopping the Wine programs of the wheel tests; sourced, not run.
 # shellcheck shell=bash disable=SC2034
+# Starting, driving and stopping the Wine programs of the wheel tests; sourced, not run.
 # Needs DISPLAY and WINEPREFIX from the caller, ROLVANE_WIN_BUILD_DIR and E2E_WORK set.
 
 TARGET_TITLE="Rolvane scroll target"
@@ -40,9 +40,14 @@ e2e_kill_leftovers() {
     for record in "$E2E_WORK"/pids/*; do
         [ -e "$record" ] || continue
         pid=${record##*/}
-        if grep -qa -e engine_host -e scroll_target "/proc/$pid/cmdline" 2>/dev/null; then
+        if grep -qa -e engine_host -e scroll_target -e xdotool "/proc/$pid/cmdline" 2>/dev/null
+        then
             printf 'killing leftover %s (pid %s)\n' "$(cat "$record")" "$pid"
             kill -9 "$pid" 2>/dev/null || true
+            local deadline=$((SECONDS + 5))
+            while [ -e "/proc/$pid" ] && [ "$SECONDS" -lt "$deadline" ]; do
+                sleep 0.02
+            done
         fi
         rm -f "$record"
     done
@@ -108,9 +113,14 @@ e2e_point_at_target() {
 }
 
 # Turns the wheel: BUTTON (4 up, 5 down, 6 left, 7 right), COUNT times, DELAY_MS apart.
+# Recorded like the programs: an interrupted run must not leave clicks still coming.
 e2e_wheel() {
-    local button=$1 count=${2:-1} delay=${3:-0}
-    xdotool click --repeat "$count" --delay "$delay" "$button"
+    local button=$1 count=${2:-1} delay=${3:-0} pid
+    xdotool click --repeat "$count" --delay "$delay" "$button" &
+    pid=$!
+    echo xdotool >"$E2E_WORK/pids/$pid"
+    wait "$pid" || e2e_fail "xdotool click $button failed"
+    rm -f "$E2E_WORK/pids/$pid"
 }
 
 e2e_event_count() {
