@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+// The one notification-area icon record; zero until the icon is added.
+extern NOTIFYICONDATAW trayIconData;
+
+void addTrayIcon();      // with the effect-off tooltip
+void showCloseBalloon(); // the first-close balloon
+void removeTrayIcon();
+// Brings the tooltip in line with the engine's state; calls the shell only on a change.
+void updateTrayTooltip();
+// The popup menu at the cursor; a chosen command is sent to `window` before this returns.
+void showTrayMenu(HWND window);
