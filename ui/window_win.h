@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/engine_state.h"
+
 #include <windows.h>
 
 inline constexpr wchar_t CONTROL_WINDOW_CLASS[] = L"RolvaneNative04";
@@ -13,4 +15,11 @@ extern HWND parameterLine;
 extern HWND effectSwitch;
 extern HWND autostartSwitch;
 
+inline HWND mainWindowHandle() {
+    return static_cast<HWND>(engine.mainWindow);
+}
+
 LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Points the engine's UI seam at the window: sliders, parameter line, saves, the state notice.
+void connectEngineToWindow();

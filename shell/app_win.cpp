@@ -1,0 +1,5 @@
+#include "shell/app_win.h"
+
+HICON appIcon = nullptr;
+HBRUSH backgroundBrush = nullptr;
+HBRUSH cardBrush = nullptr;

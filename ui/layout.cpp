@@ -1,0 +1,48 @@
+#include "ui/layout.h"
+
+#include "ui/control_ids.h"
+
+const std::array<ControlSpec, 6> controlsBeforeSliders{{
+    {ControlName::titleLabel, L"STATIC", PROGRAM_NAME_TEXT, 0, 28, 19, 260, 31, 0, FontRole::title,
+     Surface::page},
+    {ControlName::subtitleLabel, L"STATIC", 1, 0, 29, 52, 485, 21, 0, FontRole::small,
+     Surface::page},
+    {ControlName::stateLine, L"STATIC", 2, STYLE_SS_CENTER, 35, 94, 470, 25, 0, FontRole::body,
+     Surface::card},
+    {ControlName::effectSwitch, L"BUTTON", 3, STYLE_BS_OWNERDRAW, 35, 128, 225, 40,
+     IDC_EFFECT_SWITCH, FontRole::body, Surface::card},
+    {ControlName::autostartSwitch, L"BUTTON", 4, STYLE_BS_OWNERDRAW, 275, 128, 225, 40,
+     IDC_AUTOSTART_SWITCH, FontRole::body, Surface::card},
+    {ControlName::parameterLine, L"STATIC", EMPTY_TEXT, STYLE_SS_CENTER, 35, 198, 470, 22, 0,
+     FontRole::small, Surface::card},
+}};
+
+const std::array<ControlSpec, 2> controlsAfterSliders{{
+    {ControlName::restoreNoteLabel, L"STATIC", 9, STYLE_SS_CENTER, 35, 548, 470, 22, 0,
+     FontRole::small, Surface::page},
+    {ControlName::trayNoteLabel, L"STATIC", 10, STYLE_SS_CENTER, 35, 575, 470, 22, 0,
+     FontRole::small, Surface::page},
+}};
+
+const std::array<SliderRowSpec, 4> sliderRows{{
+    {IDC_SLIDER_STEP, 235, 5, stepPercentRange, 100},
+    {IDC_SLIDER_MAX_ACCELERATION, 313, 6, maxAccelerationPercentRange, 100},
+    {IDC_SLIDER_ACCELERATION_WINDOW, 391, 7, accelerationWindowMsRange, 110},
+    {IDC_SLIDER_SMOOTH_DURATION, 469, 8, smoothDurationMsRange, 360},
+}};
+
+ScrollParameters sliderValuesToApply(const std::array<std::optional<int32_t>, 4>& positions,
+                                     const ScrollParameters& active) {
+    return {positions[0].value_or(active.stepPercent),
+            positions[1].value_or(active.maxAccelerationPercent),
+            positions[2].value_or(active.accelerationWindowMs),
+            positions[3].value_or(active.smoothDurationMs)};
+}
+
+CardRect stateCard(int clientRight) {
+    return {20, 82, clientRight - 20, 181};
+}
+
+CardRect parameterCard(int clientRight) {
+    return {20, 189, clientRight - 20, 535};
+}

@@ -1,0 +1,320 @@
+#include "ui/window_win.h"
+
+#include "engine/engine_win.h"
+#include "shell/app_win.h"
+#include "shell/shell_win.h"
+#include "shell/ui_strings.h"
+#include "tray/tray_win.h"
+#include "ui/control_ids.h"
+#include "ui/drawn_controls_win.h"
+#include "ui/layout.h"
+#include "ui/palette.h"
+#include "ui/slider_rows_win.h"
+#include "ui/status.h"
+
+HFONT titleFont = nullptr;
+HFONT bodyFont = nullptr;
+HFONT smallFont = nullptr;
+
+HWND stateLine = nullptr;
+HWND parameterLine = nullptr;
+HWND effectSwitch = nullptr;
+HWND autostartSwitch = nullptr;
+
+namespace {
+
+HWND titleLabel = nullptr;
+HWND subtitleLabel = nullptr;
+HWND restoreNoteLabel = nullptr;
+HWND trayNoteLabel = nullptr;
+bool closeBalloonShown = false;
+
+HFONT createUiFont(int height, int weight) {
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0, L"Segoe UI");
+}
+
+HFONT fontFor(FontRole role) {
+    switch (role) {
+    case FontRole::title:
+        return titleFont;
+    case FontRole::small:
+        return smallFont;
+    default:
+        return bodyFont;
+    }
+}
+
+HWND& handleOf(ControlName name) {
+    switch (name) {
+    case ControlName::titleLabel:
+        return titleLabel;
+    case ControlName::subtitleLabel:
+        return subtitleLabel;
+    case ControlName::stateLine:
+        return stateLine;
+    case ControlName::effectSwitch:
+        return effectSwitch;
+    case ControlName::autostartSwitch:
+        return autostartSwitch;
+    case ControlName::parameterLine:
+        return parameterLine;
+    case ControlName::restoreNoteLabel:
+        return restoreNoteLabel;
+    default:
+        return trayNoteLabel;
+    }
+}
+
+const wchar_t* textOf(uint32_t textId) {
+    if (textId == PROGRAM_NAME_TEXT) {
+        return PROGRAM_NAME;
+    }
+    return textId == EMPTY_TEXT ? L"" : uiString(textId);
+}
+
+HWND createChildControl(const wchar_t* className, const wchar_t* text, DWORD extraStyle, int x,
+                        int y, int width, int height, int id) {
+    HWND control =
+        CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | extraStyle, x, y, width, height,
+                        mainWindowHandle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        appInstance, nullptr);
+    if (control && bodyFont) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont), TRUE);
+    }
+    return control;
+}
+
+template <size_t N> void createControls(const std::array<ControlSpec, N>& specs) {
+    for (const ControlSpec& spec : specs) {
+        HWND control = createChildControl(spec.className, textOf(spec.textId), spec.extraStyle,
+                                          spec.x, spec.y, spec.width, spec.height, spec.id);
+        handleOf(spec.name) = control;
+        if (control && spec.font != FontRole::body && fontFor(spec.font)) {
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(spec.font)), TRUE);
+        }
+    }
+}
+
+void createSliderRows() {
+    for (size_t i = 0; i < sliderRows.size(); ++i) {
+        const SliderRowSpec& row = sliderRows[i];
+        createSliderRow(sliderTrackbars[i], row.trackbarId, row.top, uiString(row.labelId),
+                        row.range.min, row.range.max, row.initialPosition);
+    }
+}
+
+LRESULT onCreate(HWND window) {
+    engine.mainWindow = window;
+    titleFont = createUiFont(-25, 600);
+    bodyFont = createUiFont(-16, 400);
+    smallFont = createUiFont(-14, 400);
+    createControls(controlsBeforeSliders);
+    createSliderRows();
+    createControls(controlsAfterSliders);
+    loadSettings();
+    addTrayIcon();
+    SetTimer(window, TIMER_REFRESH, REFRESH_INTERVAL_MS, nullptr);
+    return 0;
+}
+
+void warn(HWND window, uint32_t textId) {
+    MessageBoxW(window, uiString(textId), PROGRAM_NAME, MB_OK | MB_ICONWARNING);
+}
+
+void toggleEffect(HWND window) {
+    if (engine.effectEnabled.load()) {
+        turnEffectOff(engine);
+    } else if (engine.hookInstalled.load()) {
+        turnEffectOn(engine);
+    } else {
+        warn(window, 13);
+    }
+    InvalidateRect(effectSwitch, nullptr, FALSE);
+}
+
+void switchAutostart(HWND window) {
+    if (!toggleAutostart()) {
+        warn(window, 14);
+    }
+    InvalidateRect(autostartSwitch, nullptr, FALSE);
+}
+
+void openWindow(HWND window) {
+    ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+}
+
+LRESULT onCommand(HWND window, int id) {
+    switch (id) {
+    case IDC_EFFECT_SWITCH:
+        toggleEffect(window);
+        break;
+    case IDC_AUTOSTART_SWITCH:
+        switchAutostart(window);
+        break;
+    case IDM_OPEN:
+        openWindow(window);
+        break;
+    case IDM_PROFILE_SOFT:
+    case IDM_PROFILE_BALANCED:
+    case IDM_PROFILE_FAST:
+    case IDM_PROFILE_CUSTOM:
+        applyProfile(engine, id, true);
+        break;
+    case IDM_EXIT:
+        DestroyWindow(window);
+        return 0;
+    }
+    refreshStatus();
+    return 0;
+}
+
+LRESULT onTimer() {
+    if (engine.settingsDirty && saveSettings()) {
+        engine.settingsDirty = false;
+    }
+    refreshStatus();
+    return 0;
+}
+
+void fillCard(HDC dc, const CardRect& card) {
+    RoundRect(dc, card.left, card.top, card.right, card.bottom, CARD_CORNER, CARD_CORNER);
+}
+
+LRESULT onPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    FillRect(dc, &client, backgroundBrush);
+    HBRUSH accent = CreateSolidBrush(gdiColor(accentColor));
+    const RECT band{0, 0, client.right, HEADER_BAND_HEIGHT};
+    FillRect(dc, &band, accent);
+    DeleteObject(accent);
+    HGDIOBJ oldBrush = SelectObject(dc, cardBrush);
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    fillCard(dc, stateCard(client.right));
+    fillCard(dc, parameterCard(client.right));
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+ControlName staticNameOf(HWND control) {
+    for (ControlName name :
+         {ControlName::titleLabel, ControlName::subtitleLabel, ControlName::stateLine,
+          ControlName::parameterLine, ControlName::restoreNoteLabel, ControlName::trayNoteLabel}) {
+        if (control && handleOf(name) == control) {
+            return name;
+        }
+    }
+    return ControlName::effectSwitch; // any other control: card colours, default text
+}
+
+LRESULT onCtlColorStatic(HDC dc, HWND control) {
+    const ControlName name = staticNameOf(control);
+    const bool onPage = staticSurface(name) == Surface::page;
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, gdiColor(onPage ? pageColor : cardColor));
+    SetTextColor(dc, gdiColor(staticTextColor(name, engine.hookInstalled.load(),
+                                              engine.effectEnabled.load())));
+    return reinterpret_cast<LRESULT>(onPage ? backgroundBrush : cardBrush);
+}
+
+LRESULT onDrawItem(const DRAWITEMSTRUCT& item) {
+    if (item.CtlID != IDC_EFFECT_SWITCH && item.CtlID != IDC_AUTOSTART_SWITCH) {
+        return FALSE;
+    }
+    drawToggleSwitch(item);
+    return TRUE;
+}
+
+LRESULT onClose(HWND window) {
+    ShowWindow(window, SW_HIDE);
+    if (!closeBalloonShown) {
+        closeBalloonShown = true;
+        showCloseBalloon();
+    }
+    return 0;
+}
+
+void deleteFont(HFONT& font) {
+    if (font) {
+        DeleteObject(font);
+        font = nullptr;
+    }
+}
+
+LRESULT onDestroy(HWND window) {
+    if (engine.settingsDirty) {
+        saveSettings();
+    }
+    turnEffectOff(engine);
+    engine.stopRequested.exchange(true);
+    removeTrayIcon();
+    KillTimer(window, TIMER_REFRESH);
+    deleteFont(titleFont);
+    deleteFont(bodyFont);
+    deleteFont(smallFont);
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT onTrayNotify(HWND window, UINT mouseMessage) {
+    switch (mouseMessage) {
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+        showTrayMenu(window);
+        break;
+    case WM_LBUTTONDBLCLK:
+        openWindow(window);
+        break;
+    }
+    return 0;
+}
+
+LRESULT onEngineStateChanged() {
+    InvalidateRect(effectSwitch, nullptr, FALSE);
+    refreshStatus();
+    return 0;
+}
+
+} // namespace
+
+LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return onCreate(window);
+    case WM_COMMAND:
+        return onCommand(window, LOWORD(wParam));
+    case WM_HSCROLL:
+        onSliderScroll();
+        return 0;
+    case WM_TIMER:
+        return onTimer();
+    case WM_PAINT:
+        return onPaint(window);
+    case WM_CTLCOLORSTATIC:
+        return onCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DRAWITEM:
+        return onDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_CLOSE:
+        return onClose(window);
+    case WM_DESTROY:
+        return onDestroy(window);
+    case WM_TRAY_NOTIFY:
+        return onTrayNotify(window, LOWORD(lParam));
+    case WM_ENGINE_STATE_CHANGED:
+        return onEngineStateChanged();
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void connectEngineToWindow() {
+    connectEngineToWindows();
+    engine.ui.moveSliders = moveSliders;
+    engine.ui.updateParameterLine = updateParameterLine;
+    engine.ui.saveSettings = saveSettings;
+}
