@@ -1,0 +1,110 @@
+#include "tray/tray_model.h"
+
+#include "engine/engine_state.h"
+#include "ui/control_ids.h"
+
+uint32_t tooltipStateTextId(bool effectEnabled, bool hookInstalled) {
+    if (!hookInstalled) {
+        return UI_TOOLTIP_NO_HOOK;
+    }
+    return effectEnabled ? UI_TOOLTIP_ENABLED : UI_TOOLTIP_DISABLED;
+}
+
+namespace {
+
+bool isHighSurrogate(wchar_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+// Appends to a buffer of `capacity` characters that keeps one place for the terminator.
+struct BoundedWriter {
+    wchar_t* destination;
+    size_t capacity;
+    size_t length = 0;
+    bool full = false;
+
+    void append(const wchar_t* text) {
+        for (; text && *text && !full; ++text) {
+            put(*text);
+        }
+    }
+
+    void put(wchar_t unit) {
+        if (length + 1 >= capacity) {
+            full = true;
+            return;
+        }
+        destination[length++] = unit;
+    }
+
+    size_t finish() {
+        // A pair cut in half would show as a broken glyph at the end of the text.
+        if (full && length > 0 && isHighSurrogate(destination[length - 1])) {
+            --length;
+        }
+        destination[length] = L'\0';
+        return length;
+    }
+};
+
+} // namespace
+
+size_t copyTextBounded(wchar_t* destination, size_t capacity, const wchar_t* source) {
+    if (!destination || capacity == 0) {
+        return 0;
+    }
+    BoundedWriter writer{destination, capacity};
+    writer.append(source);
+    return writer.finish();
+}
+
+size_t formatTooltip(wchar_t* destination, size_t capacity, const wchar_t* format,
+                     const wchar_t* stateText) {
+    if (!destination || capacity == 0) {
+        return 0;
+    }
+    BoundedWriter writer{destination, capacity};
+    for (const wchar_t* at = format; at && *at && !writer.full; ++at) {
+        if (at[0] == L'%' && at[1] == L's') {
+            writer.append(stateText);
+            ++at;
+        } else if (at[0] == L'%' && at[1] == L'%') {
+            writer.put(L'%');
+            ++at;
+        } else {
+            writer.put(*at);
+        }
+    }
+    return writer.finish();
+}
+
+TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile) {
+    uint32_t effectFlags = 0;
+    if (effectEnabled) {
+        effectFlags |= TRAY_ITEM_CHECKED;
+    }
+    if (!hookInstalled) {
+        effectFlags |= TRAY_ITEM_GRAYED;
+    }
+    const auto profile = [activeProfile](int32_t id, uint32_t textId) {
+        return TrayMenuItem{id, textId, activeProfile == id ? TRAY_ITEM_CHECKED : 0u};
+    };
+    const TrayMenuItem separator{0, 0, TRAY_ITEM_SEPARATOR};
+    return TrayMenu{
+        .main = {{
+            {IDM_OPEN, UI_MENU_OPEN, TRAY_ITEM_DEFAULT},
+            separator,
+            {IDC_EFFECT_SWITCH, UI_MENU_EFFECT, effectFlags},
+            {0, UI_MENU_PROFILES, TRAY_ITEM_POPUP},
+            separator,
+            {IDM_EXIT, UI_MENU_EXIT, 0},
+        }},
+        .profiles = {{
+            profile(IDM_PROFILE_SOFT, UI_MENU_SOFT),
+            profile(IDM_PROFILE_BALANCED, UI_MENU_BALANCED),
+            profile(IDM_PROFILE_FAST, UI_MENU_FAST),
+            separator,
+            profile(IDM_PROFILE_CUSTOM, UI_MENU_CUSTOM),
+        }},
+    };
+}
