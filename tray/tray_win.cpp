@@ -1,0 +1,146 @@
+#include "tray/tray_win.h"
+
+#include "engine/engine_state.h"
+#include "shell/app_win.h"
+#include "shell/ui_strings.h"
+#include "tray/tray_model.h"
+#include "ui/control_ids.h"
+
+#include <cwchar>
+
+static_assert(sizeof(NOTIFYICONDATAW::szTip) / sizeof(wchar_t) == TOOLTIP_CAPACITY);
+static_assert(sizeof(NOTIFYICONDATAW::szInfoTitle) / sizeof(wchar_t) == BALLOON_TITLE_CAPACITY);
+static_assert(sizeof(NOTIFYICONDATAW::szInfo) / sizeof(wchar_t) == BALLOON_TEXT_CAPACITY);
+// The full current record, with the balloon icon; older shell versions accept it too.
+static_assert(sizeof(void*) != 8 || sizeof(NOTIFYICONDATAW) == 976);
+
+NOTIFYICONDATAW trayIconData{};
+
+static bool trayIconSetUp() {
+    return trayIconData.hWnd != nullptr;
+}
+
+void addTrayIcon() {
+    HWND owner = static_cast<HWND>(engine.mainWindow);
+    if (!owner) {
+        return;
+    }
+    trayIconData = NOTIFYICONDATAW{};
+    trayIconData.cbSize = sizeof(NOTIFYICONDATAW);
+    trayIconData.hWnd = owner;
+    trayIconData.uID = TRAY_ICON_UID;
+    trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    trayIconData.uCallbackMessage = WM_TRAY_NOTIFY;
+    trayIconData.hIcon = appIcon ? appIcon : LoadIconW(nullptr, IDI_APPLICATION);
+    // The effect is always off when the icon is added, whatever the hook's state.
+    formatTooltip(trayIconData.szTip, TOOLTIP_CAPACITY, TOOLTIP_FORMAT,
+                  uiString(UI_TOOLTIP_DISABLED));
+    Shell_NotifyIconW(NIM_ADD, &trayIconData);
+}
+
+void updateTrayTooltip() {
+    if (!trayIconSetUp()) {
+        return;
+    }
+    wchar_t text[TOOLTIP_CAPACITY] = {};
+    const uint32_t stateId = tooltipStateTextId(engine.effectEnabled, engine.hookInstalled);
+    formatTooltip(text, TOOLTIP_CAPACITY, TOOLTIP_FORMAT, uiString(stateId));
+    if (std::wcsncmp(text, trayIconData.szTip, TOOLTIP_CAPACITY) == 0) {
+        return;
+    }
+    copyTextBounded(trayIconData.szTip, TOOLTIP_CAPACITY, text);
+    trayIconData.uFlags = NIF_TIP;
+    Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+}
+
+void showCloseBalloon() {
+    if (!trayIconSetUp()) {
+        return;
+    }
+    trayIconData.uFlags = NIF_INFO;
+    copyTextBounded(trayIconData.szInfoTitle, BALLOON_TITLE_CAPACITY, uiString(UI_BALLOON_TITLE));
+    copyTextBounded(trayIconData.szInfo, BALLOON_TEXT_CAPACITY, uiString(UI_BALLOON_TEXT));
+    trayIconData.dwInfoFlags = NIIF_INFO;
+    Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+}
+
+void removeTrayIcon() {
+    if (!trayIconSetUp()) {
+        return;
+    }
+    Shell_NotifyIconW(NIM_DELETE, &trayIconData);
+    // Back to "never set up", so that a late refresh does not modify an icon that is gone.
+    trayIconData = NOTIFYICONDATAW{};
+}
+
+static UINT menuFlags(const TrayMenuItem& item) {
+    if (item.flags & TRAY_ITEM_SEPARATOR) {
+        return MF_SEPARATOR;
+    }
+    UINT flags = MF_STRING;
+    if (item.flags & TRAY_ITEM_CHECKED) {
+        flags |= MF_CHECKED;
+    }
+    if (item.flags & TRAY_ITEM_GRAYED) {
+        flags |= MF_GRAYED;
+    }
+    if (item.flags & TRAY_ITEM_POPUP) {
+        flags |= MF_POPUP;
+    }
+    return flags;
+}
+
+// Returns false only when the submenu could not be attached, so that it stays the caller's.
+static bool fillMenu(HMENU menu, const TrayMenuItem* items, size_t count, HMENU submenu) {
+    bool submenuAttached = false;
+    for (size_t i = 0; i < count; ++i) {
+        const TrayMenuItem& item = items[i];
+        const bool popup = (item.flags & TRAY_ITEM_POPUP) != 0;
+        const UINT_PTR id =
+            popup ? reinterpret_cast<UINT_PTR>(submenu) : static_cast<UINT_PTR>(item.commandId);
+        const wchar_t* text = (item.flags & TRAY_ITEM_SEPARATOR) ? nullptr : uiString(item.textId);
+        const BOOL appended = AppendMenuW(menu, menuFlags(item), id, text);
+        if (popup && appended) {
+            submenuAttached = true;
+        }
+        if (item.flags & TRAY_ITEM_DEFAULT) {
+            SetMenuDefaultItem(menu, static_cast<UINT>(item.commandId), FALSE);
+        }
+    }
+    return submenuAttached;
+}
+
+void showTrayMenu(HWND window) {
+    HMENU menu = CreatePopupMenu();
+    HMENU profileMenu = CreatePopupMenu();
+    if (!menu || !profileMenu) {
+        if (profileMenu) {
+            DestroyMenu(profileMenu);
+        }
+        if (menu) {
+            DestroyMenu(menu);
+        }
+        return;
+    }
+    const TrayMenu model =
+        buildTrayMenu(engine.effectEnabled, engine.hookInstalled, engine.activeProfile);
+    fillMenu(profileMenu, model.profiles.data(), model.profiles.size(), nullptr);
+    const bool profileMenuOwned = fillMenu(menu, model.main.data(), model.main.size(), profileMenu);
+
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // Without this the menu does not close when the user clicks elsewhere.
+    SetForegroundWindow(window);
+    const UINT flags = TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD;
+    const int command =
+        static_cast<int>(TrackPopupMenuEx(menu, flags, cursor.x, cursor.y, window, nullptr));
+    if (command != 0) {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    }
+    DestroyMenu(menu);
+    if (!profileMenuOwned) {
+        DestroyMenu(profileMenu);
+    }
+    // Without it the next menu of a notification icon can close the moment it opens.
+    PostMessageW(window, WM_NULL, 0, 0);
+}
