@@ -1,0 +1,88 @@
+#include "ui/slider_look.h"
+
+#include "ui/palette.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr float lineWidth = 4.0f;
+constexpr float haloDiameter = 24.0f;
+constexpr float thumbDiameter = 16.0f;
+constexpr float shadowDrop = 1.5f;
+constexpr float thumbOutlineWidth = 1.25f;
+
+constexpr uint32_t trackRgb = 0xD3DBE9;
+constexpr uint32_t haloAlpha = 0x2D;
+constexpr uint32_t shadowRgb = 0x192D55;
+constexpr uint32_t shadowAlpha = 0x23;
+constexpr uint32_t thumbRgb = 0xFFFFFF;
+constexpr uint32_t thumbOutlineRgb = 0xADBFE8;
+
+DrawnBox circleAround(float cx, float cy, float diameter) {
+    const float radius = diameter / 2;
+    return {cx - radius, cy - radius, diameter, diameter};
+}
+
+} // namespace
+
+int sliderLineY(DrawnRect channel) {
+    return (channel.top + channel.bottom) / 2;
+}
+
+int sliderThumbCenterX(DrawnRect thumb) {
+    return (thumb.left + thumb.right) / 2;
+}
+
+SliderLook sliderLook(DrawnRect channel, DrawnRect thumb, bool focused) {
+    const auto y = static_cast<float>(sliderLineY(channel));
+    const int cx = sliderThumbCenterX(thumb);
+    const auto left = static_cast<float>(channel.left);
+    const auto right = static_cast<float>(channel.right);
+    // The value part stays on the track even if the control's thumb sits a pixel outside
+    // its channel; the thumb itself is drawn where the control has it.
+    const auto valueEnd = static_cast<float>(
+        std::min(std::max(cx, channel.left), std::max(channel.left, channel.right)));
+    const auto centre = static_cast<float>(cx);
+
+    SliderLook look{};
+    look.lineWidth = lineWidth;
+    look.track = {left, y, right, y};
+    look.trackColor = gdiplusColor(trackRgb);
+    look.value = {left, y, valueEnd, y};
+    look.valueColor = gdiplusColor(accentColor);
+    look.halo = focused;
+    look.haloBox = circleAround(centre, y, haloDiameter);
+    look.haloColor = gdiplusColor(accentColor, haloAlpha);
+    look.shadow = circleAround(centre, y + shadowDrop, thumbDiameter);
+    look.shadowColor = gdiplusColor(shadowRgb, shadowAlpha);
+    look.thumb = circleAround(centre, y, thumbDiameter);
+    look.thumbColor = gdiplusColor(thumbRgb);
+    look.thumbOutline = gdiplusColor(thumbOutlineRgb);
+    look.thumbOutlineWidth = thumbOutlineWidth;
+    return look;
+}
+
+bool sliderRepaintsAfter(uint32_t message) {
+    switch (message) {
+    case SLIDER_WM_SIZE:
+    case SLIDER_WM_SETFOCUS:
+    case SLIDER_WM_KILLFOCUS:
+    case SLIDER_WM_ENABLE:
+    case SLIDER_WM_KEYDOWN:
+    case SLIDER_WM_KEYUP:
+    case SLIDER_WM_MOUSEMOVE:
+    case SLIDER_WM_LBUTTONDOWN:
+    case SLIDER_WM_LBUTTONUP:
+    // The trackbar moves on the wheel as well, and invalidates only its own thumb
+    // rectangle, narrower than the drawn thumb and halo.
+    case SLIDER_WM_MOUSEWHEEL:
+    case SLIDER_TBM_SETPOS:
+    case SLIDER_TBM_SETRANGE:
+    case SLIDER_TBM_SETRANGEMIN:
+    case SLIDER_TBM_SETRANGEMAX:
+        return true;
+    default:
+        return false;
+    }
+}
