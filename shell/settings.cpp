@@ -1,0 +1,112 @@
+#include "shell/settings.h"
+
+#include <array>
+
+namespace {
+
+struct CustomValue {
+    const wchar_t* name;
+    int32_t EngineState::*field;
+    ParameterRange range;
+};
+
+constexpr std::array<CustomValue, 4> customValues{{
+    {CUSTOM_STEP_VALUE, &EngineState::customStepPercent, stepPercentRange},
+    {CUSTOM_MAX_ACCELERATION_VALUE, &EngineState::customMaxAccelerationPercent,
+     maxAccelerationPercentRange},
+    {CUSTOM_ACCELERATION_WINDOW_VALUE, &EngineState::customAccelerationWindowMs,
+     accelerationWindowMsRange},
+    {CUSTOM_SMOOTH_DURATION_VALUE, &EngineState::customSmoothDurationMs, smoothDurationMsRange},
+}};
+
+int32_t readProfileNumber(RegistryStore& registry, RegistryKey key) {
+    uint32_t number = IDM_PROFILE_BALANCED;
+    uint32_t type = REGISTRY_TYPE_NONE;
+    uint32_t size = sizeof number;
+    // Type and size are deliberately not checked: a 4-byte value of another type is read as a
+    // number. But after a failed read (a value longer than 4 bytes gives MORE_DATA) the buffer's
+    // contents are undefined, so the preset stands.
+    if (registry.queryValue(key, PROFILE_VALUE, type, &number, size) != REGISTRY_SUCCESS) {
+        number = IDM_PROFILE_BALANCED;
+    }
+    return static_cast<int32_t>(number);
+}
+
+// A read counts only as a successful 4-byte REG_DWORD.
+bool readDword(RegistryStore& registry, RegistryKey key, const wchar_t* name, int32_t& value) {
+    uint32_t number = 0;
+    uint32_t type = REGISTRY_TYPE_NONE;
+    uint32_t size = sizeof number;
+    if (registry.queryValue(key, name, type, &number, size) != REGISTRY_SUCCESS ||
+        type != REGISTRY_TYPE_DWORD || size != sizeof number) {
+        return false;
+    }
+    value = static_cast<int32_t>(number);
+    return true;
+}
+
+// All four counted and all four in range, or nothing.
+bool readCustomValues(RegistryStore& registry, RegistryKey key, std::array<int32_t, 4>& read) {
+    for (size_t i = 0; i < customValues.size(); ++i) {
+        if (!readDword(registry, key, customValues[i].name, read[i])) {
+            return false;
+        }
+    }
+    for (size_t i = 0; i < customValues.size(); ++i) {
+        if (!customValues[i].range.contains(read[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isProfileId(int32_t id) {
+    return id >= IDM_PROFILE_SOFT && id <= IDM_PROFILE_CUSTOM;
+}
+
+int32_t writeDword(RegistryStore& registry, RegistryKey key, const wchar_t* name, int32_t value) {
+    const uint32_t number = static_cast<uint32_t>(value);
+    return registry.setValue(key, name, REGISTRY_TYPE_DWORD, &number, sizeof number);
+}
+
+} // namespace
+
+void loadSettings(EngineState& state, RegistryStore& registry) {
+    RegistryKeyHolder key(registry);
+    if (key.open(SETTINGS_KEY, REGISTRY_QUERY_VALUE) != REGISTRY_SUCCESS) {
+        applyProfile(state, IDM_PROFILE_BALANCED, false);
+        return;
+    }
+    const int32_t profile = readProfileNumber(registry, key.get());
+    std::array<int32_t, 4> read{};
+    const bool customValid = readCustomValues(registry, key.get(), read);
+    key.close();
+    if (customValid) {
+        for (size_t i = 0; i < customValues.size(); ++i) {
+            state.*customValues[i].field = read[i];
+        }
+    }
+    applyProfile(state, isProfileId(profile) ? profile : IDM_PROFILE_BALANCED, false);
+}
+
+bool saveSettings(const EngineState& state, RegistryStore& registry) {
+    RegistryKeyHolder key(registry);
+    if (key.create(SETTINGS_KEY, REGISTRY_SET_VALUE) != REGISTRY_SUCCESS) {
+        return false;
+    }
+    bool allWritten =
+        writeDword(registry, key.get(), PROFILE_VALUE, state.activeProfile) == REGISTRY_SUCCESS;
+    for (const CustomValue& value : customValues) {
+        // Every value is written even after a failure, so that as much as possible is stored.
+        allWritten =
+            writeDword(registry, key.get(), value.name, state.*value.field) == REGISTRY_SUCCESS &&
+            allWritten;
+    }
+    return allWritten;
+}
+
+void saveSettingsIfDirty(EngineState& state, RegistryStore& registry) {
+    if (state.settingsDirty && saveSettings(state, registry)) {
+        state.settingsDirty = false;
+    }
+}
