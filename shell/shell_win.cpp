@@ -1,0 +1,45 @@
+#include "shell/shell_win.h"
+
+#include "engine/engine_state.h"
+#include "shell/autostart.h"
+#include "shell/registry_win.h"
+#include "shell/settings.h"
+#include "shell/ui_strings.h"
+
+#include <windows.h>
+
+namespace {
+
+uint32_t readModulePath(wchar_t* buffer, uint32_t capacity) {
+    return GetModuleFileNameW(nullptr, buffer, capacity);
+}
+
+} // namespace
+
+void detectUiLanguage() {
+    uiLanguageIsCzech = isCzechUiLanguage(GetUserDefaultUILanguage()) ? 1 : 0;
+}
+
+void loadSettings() {
+    loadSettings(engine, currentUserRegistry());
+}
+
+bool saveSettings() {
+    return saveSettings(engine, currentUserRegistry());
+}
+
+void saveSettingsIfDirty() {
+    saveSettingsIfDirty(engine, currentUserRegistry());
+}
+
+bool isAutostartRegistered() {
+    return isAutostartRegistered(currentUserRegistry());
+}
+
+std::wstring buildAutostartCommandLine() {
+    return buildAutostartCommandLine(readModulePath);
+}
+
+bool toggleAutostart() {
+    return toggleAutostart(currentUserRegistry(), readModulePath) == REGISTRY_SUCCESS;
+}
