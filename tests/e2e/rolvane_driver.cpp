@@ -1,0 +1,232 @@
+// Drives a running Rolvane from outside, as the end-to-end tests need: finds its window by
+// class, sends it commands and reads what it shows. One verb per run; prints lines to stdout.
+//
+//   wait-window MS          wait until the window exists
+//   wait-gone MS            wait until it no longer exists
+//   info                    title, visibility, outer size, client origin, process id
+//   command ID              WM_COMMAND with the id, sent (returns once handled)
+//   post-command ID         WM_COMMAND posted (for commands that may open a message box)
+//   close                   WM_CLOSE
+//   tray MOUSE_MESSAGE      the notification icon's callback, posted (e.g. 517 = right up)
+//   text NAME               a control's text: title subtitle state effect autostart
+//                           parameters note1 note2
+//   trackbar ID             a trackbar's position
+//   rect NAME|ID            a control's rectangle in screen coordinates
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <cwctype>
+#include <string>
+
+namespace {
+
+constexpr wchar_t WINDOW_CLASS[] = L"RolvaneNative04";
+constexpr UINT WM_TRAY_NOTIFY = WM_APP + 2;
+constexpr UINT TRAY_ICON_UID = 510;
+constexpr UINT SEND_TIMEOUT_MS = 5000;
+
+struct NamedControl {
+    const wchar_t* name;
+    const wchar_t* className;
+    int top; // client y of the control: statics share the id 0, so the layout tells them apart
+};
+
+constexpr NamedControl namedControls[] = {
+    {L"title", L"Static", 19},   {L"subtitle", L"Static", 52},    {L"state", L"Static", 94},
+    {L"effect", L"Button", 128}, {L"parameters", L"Static", 198}, {L"note1", L"Static", 548},
+    {L"note2", L"Static", 575},
+};
+
+HWND findWindow() {
+    return FindWindowW(WINDOW_CLASS, nullptr);
+}
+
+void print(const wchar_t* key, const std::wstring& value) {
+    // UTF-8 out, so the shell sees the Czech letters and the bullet as they are.
+    std::wstring line = std::wstring(key) + L" " + value + L"\n";
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, bytes.data(), size, nullptr, nullptr);
+    std::fputs(bytes.c_str(), stdout);
+}
+
+std::wstring textOf(HWND control) {
+    const int length = GetWindowTextLengthW(control);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int read = GetWindowTextW(control, text.data(), length + 1);
+    text.resize(static_cast<size_t>(read > 0 ? read : 0));
+    return text;
+}
+
+POINT clientOrigin(HWND window) {
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    return origin;
+}
+
+struct ChildSearch {
+    HWND parent;
+    const NamedControl* wanted;
+    int x; // the autostart switch shares its row with the effect switch
+    HWND found;
+};
+
+BOOL CALLBACK matchChild(HWND child, LPARAM context) {
+    auto& search = *reinterpret_cast<ChildSearch*>(context);
+    wchar_t className[64] = {};
+    GetClassNameW(child, className, 64);
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, search.parent, reinterpret_cast<POINT*>(&rect), 2);
+    if (_wcsicmp(className, search.wanted->className) == 0 && rect.top == search.wanted->top &&
+        (search.x < 0 || rect.left == search.x)) {
+        search.found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND controlByName(HWND window, const wchar_t* name) {
+    if (std::wcscmp(name, L"autostart") == 0) {
+        static constexpr NamedControl autostart{L"autostart", L"Button", 128};
+        ChildSearch search{window, &autostart, 275, nullptr};
+        EnumChildWindows(window, matchChild, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+    for (const NamedControl& control : namedControls) {
+        if (std::wcscmp(control.name, name) == 0) {
+            ChildSearch search{window, &control, std::wcscmp(name, L"effect") == 0 ? 35 : -1,
+                               nullptr};
+            EnumChildWindows(window, matchChild, reinterpret_cast<LPARAM>(&search));
+            return search.found;
+        }
+    }
+    if (std::iswdigit(name[0])) {
+        return GetDlgItem(window, std::wcstol(name, nullptr, 10));
+    }
+    return nullptr;
+}
+
+bool waitFor(bool present, const wchar_t* milliseconds) {
+    const ULONGLONG deadline = GetTickCount64() + std::wcstoul(milliseconds, nullptr, 10);
+    for (;;) {
+        if ((findWindow() != nullptr) == present) {
+            return true;
+        }
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        Sleep(20);
+    }
+}
+
+int showInfo(HWND window) {
+    RECT outer;
+    GetWindowRect(window, &outer);
+    const POINT origin = clientOrigin(window);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    print(L"title", textOf(window));
+    print(L"visible", IsWindowVisible(window) ? L"1" : L"0");
+    print(L"iconic", IsIconic(window) ? L"1" : L"0");
+    print(L"foreground", GetForegroundWindow() == window ? L"1" : L"0");
+    print(L"size", std::to_wstring(outer.right - outer.left) + L"x" +
+                       std::to_wstring(outer.bottom - outer.top));
+    print(L"origin", std::to_wstring(origin.x) + L"," + std::to_wstring(origin.y));
+    print(L"pid", std::to_wstring(processId));
+    return 0;
+}
+
+int showRect(HWND window, const wchar_t* name) {
+    HWND control = controlByName(window, name);
+    if (!control) {
+        std::fprintf(stderr, "no control %ls\n", name);
+        return 1;
+    }
+    RECT rect;
+    GetWindowRect(control, &rect);
+    print(L"rect", std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L"," +
+                       std::to_wstring(rect.right) + L"," + std::to_wstring(rect.bottom));
+    return 0;
+}
+
+int sendCommand(HWND window, const wchar_t* id, bool post) {
+    const WPARAM command = std::wcstoul(id, nullptr, 10);
+    if (post) {
+        return PostMessageW(window, WM_COMMAND, command, 0) ? 0 : 1;
+    }
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_COMMAND, command, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
+                               &result)
+               ? 0
+               : 1;
+}
+
+int run(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        std::fputs("usage: rolvane_driver VERB [ARGUMENT]\n", stderr);
+        return 2;
+    }
+    const std::wstring verb = argv[1];
+    const wchar_t* argument = argc > 2 ? argv[2] : L"";
+    if (verb == L"wait-window") {
+        return waitFor(true, argument) ? 0 : 1;
+    }
+    if (verb == L"wait-gone") {
+        return waitFor(false, argument) ? 0 : 1;
+    }
+    HWND window = findWindow();
+    if (!window) {
+        std::fputs("no Rolvane window\n", stderr);
+        return 1;
+    }
+    if (verb == L"info") {
+        return showInfo(window);
+    }
+    if (verb == L"command" || verb == L"post-command") {
+        return sendCommand(window, argument, verb == L"post-command");
+    }
+    if (verb == L"close") {
+        return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (verb == L"tray") {
+        return PostMessageW(window, WM_TRAY_NOTIFY, TRAY_ICON_UID,
+                            std::wcstol(argument, nullptr, 10))
+                   ? 0
+                   : 1;
+    }
+    if (verb == L"text") {
+        HWND control = controlByName(window, argument);
+        if (!control) {
+            std::fprintf(stderr, "no control %ls\n", argument);
+            return 1;
+        }
+        print(L"text", textOf(control));
+        return 0;
+    }
+    if (verb == L"trackbar") {
+        HWND trackbar = GetDlgItem(window, std::wcstol(argument, nullptr, 10));
+        if (!trackbar) {
+            return 1;
+        }
+        print(L"position", std::to_wstring(SendMessageW(trackbar, TBM_GETPOS, 0, 0)));
+        return 0;
+    }
+    if (verb == L"rect") {
+        return showRect(window, argument);
+    }
+    std::fprintf(stderr, "unknown verb %ls\n", verb.c_str());
+    return 2;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int code = run(argc, argv);
+    std::fflush(stdout);
+    return code;
+}
