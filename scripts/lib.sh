@@ -111,7 +111,7 @@ stop_xvfb() {
 
 # Creates the Wine prefix in $WINEPREFIX unless an earlier run left a complete one there.
 prepare_prefix() {
-    local marker=$WINEPREFIX/.rolvane-prefix-ready
+    local marker=$WINEPREFIX/.rolvane-prefix-ready-2
     if [ -f "$marker" ]; then
         return 0
     fi
@@ -126,6 +126,9 @@ prepare_prefix() {
     # a Wine virtual desktop, set before explorer.exe starts, avoids both.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+    # Segoe UI is not free; Wine's own fallback is much wider and clips the window's texts.
+    # Tahoma, which Wine ships, comes close to its metrics.
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /d Tahoma /f
     wineserver -k
     wineserver -w
     touch "$marker"
