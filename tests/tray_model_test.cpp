@@ -1,4 +1,5 @@
 #include "engine/engine_state.h"
+#include "shell/ui_strings.h"
 #include "tray/tray_model.h"
 #include "ui/control_ids.h"
 
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -77,6 +79,29 @@ TEST(TrayText, BoundedCopyFitsTheBalloonFieldsAndKeepsSurrogatePairsWhole) {
     EXPECT_EQ(copyTextBounded(text, 4, pair), 2u);
     EXPECT_EQ(std::wstring(text), L"ab");
     EXPECT_EQ(copyTextBounded(text, 5, pair), 4u);
+}
+
+// The real table in both languages: every text the notification area sends fits its field whole.
+TEST(TrayText, EveryTrayTextFitsItsFieldInBothLanguages) {
+    for (int32_t language : {0, 1}) {
+        uiLanguageIsCzech = language;
+        for (uint32_t id : {20u, 21u, 22u}) {
+            wchar_t buffer[TOOLTIP_CAPACITY];
+            formatTooltip(buffer, TOOLTIP_CAPACITY, TOOLTIP_FORMAT, uiString(id));
+            EXPECT_EQ(std::wstring(buffer), prefix + uiString(id)) << language << " " << id;
+        }
+        EXPECT_LT(std::wstring(uiString(UI_BALLOON_TITLE)).size(), BALLOON_TITLE_CAPACITY);
+        EXPECT_LT(std::wstring(uiString(UI_BALLOON_TEXT)).size(), BALLOON_TEXT_CAPACITY);
+        const TrayMenu menu = buildTrayMenu(false, true, 0);
+        std::vector<TrayMenuItem> items(menu.main.begin(), menu.main.end());
+        items.insert(items.end(), menu.profiles.begin(), menu.profiles.end());
+        for (const TrayMenuItem& item : items) {
+            if (!(item.flags & TRAY_ITEM_SEPARATOR)) {
+                EXPECT_NE(*uiString(item.textId), L'\0') << language << " " << item.textId;
+            }
+        }
+    }
+    uiLanguageIsCzech = 0;
 }
 
 void expectItem(const TrayMenuItem& item, int32_t commandId, uint32_t textId, uint32_t flags) {
