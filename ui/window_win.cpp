@@ -171,9 +171,7 @@ LRESULT onCommand(HWND window, int id) {
 }
 
 LRESULT onTimer() {
-    if (engine.settingsDirty && saveSettings()) {
-        engine.settingsDirty = false;
-    }
+    saveSettingsIfDirty();
     refreshStatus();
     return 0;
 }
