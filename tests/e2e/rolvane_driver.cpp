@@ -12,6 +12,8 @@
 //                           parameters note1 note2
 //   trackbar ID             a trackbar's position
 //   rect NAME|ID            a control's rectangle in screen coordinates
+//   trackbar-rects ID       a trackbar's channel and thumb rectangles, in its client
+//                           coordinates, as the control itself reports them
 #include <windows.h>
 
 #include <commctrl.h>
@@ -154,6 +156,53 @@ int showRect(HWND window, const wchar_t* name) {
     return 0;
 }
 
+// The two rectangles are written into the program's own memory: messages with a pointer in
+// lParam are not carried across processes.
+bool askTrackbarRect(HWND trackbar, UINT message, RECT& rect) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(trackbar, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process) {
+        return false;
+    }
+    bool read = false;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    if (remote) {
+        const RECT zero{};
+        DWORD_PTR result = 0;
+        read = WriteProcessMemory(process, remote, &zero, sizeof zero, nullptr) &&
+               SendMessageTimeoutW(trackbar, message, 0, reinterpret_cast<LPARAM>(remote),
+                                   SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &result) &&
+               ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return read;
+}
+
+int showTrackbarRects(HWND window, const wchar_t* id) {
+    HWND trackbar = GetDlgItem(window, std::wcstol(id, nullptr, 10));
+    if (!trackbar) {
+        std::fprintf(stderr, "no trackbar %ls\n", id);
+        return 1;
+    }
+    RECT channel{};
+    RECT thumb{};
+    if (!askTrackbarRect(trackbar, TBM_GETCHANNELRECT, channel) ||
+        !askTrackbarRect(trackbar, TBM_GETTHUMBRECT, thumb)) {
+        std::fprintf(stderr, "could not read the rectangles of trackbar %ls\n", id);
+        return 1;
+    }
+    const auto printRect = [](const wchar_t* key, const RECT& rect) {
+        print(key, std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L"," +
+                       std::to_wstring(rect.right) + L"," + std::to_wstring(rect.bottom));
+    };
+    printRect(L"channel", channel);
+    printRect(L"thumb", thumb);
+    return 0;
+}
+
 int sendCommand(HWND window, const wchar_t* id, bool post) {
     const WPARAM command = std::wcstoul(id, nullptr, 10);
     if (post) {
@@ -218,6 +267,9 @@ int run(int argc, wchar_t** argv) {
     }
     if (verb == L"rect") {
         return showRect(window, argument);
+    }
+    if (verb == L"trackbar-rects") {
+        return showTrackbarRects(window, argument);
     }
     std::fprintf(stderr, "unknown verb %ls\n", verb.c_str());
     return 2;
