@@ -14,6 +14,7 @@
 //   rect NAME|ID            a control's rectangle in screen coordinates
 //   trackbar-rects ID       a trackbar's channel and thumb rectangles, in its client
 //                           coordinates, as the control itself reports them
+//   window-rect             the window's outer rectangle in screen coordinates
 #include <windows.h>
 
 #include <commctrl.h>
@@ -203,6 +204,14 @@ int showTrackbarRects(HWND window, const wchar_t* id) {
     return 0;
 }
 
+int showWindowRect(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    print(L"window", std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L"," +
+                         std::to_wstring(rect.right) + L"," + std::to_wstring(rect.bottom));
+    return 0;
+}
+
 int sendCommand(HWND window, const wchar_t* id, bool post) {
     const WPARAM command = std::wcstoul(id, nullptr, 10);
     if (post) {
@@ -270,6 +279,9 @@ int run(int argc, wchar_t** argv) {
     }
     if (verb == L"trackbar-rects") {
         return showTrackbarRects(window, argument);
+    }
+    if (verb == L"window-rect") {
+        return showWindowRect(window);
     }
     std::fprintf(stderr, "unknown verb %ls\n", verb.c_str());
     return 2;
