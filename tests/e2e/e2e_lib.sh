@@ -192,3 +192,202 @@ e2e_stop() {
     E2E_PID_NAMES=()
     return "$status"
 }
+
+# The real Rolvane.exe: started and ended one at a time, its window read and driven with
+# rolvane_driver.exe, and what it shows read from screenshots of the X display.
+
+ROLVANE_SETTINGS_KEY='HKCU\Software\Rolvane'
+ROLVANE_IDM_EXIT=1003
+# Per channel: room for anti-aliasing, far below the distance between any two colours checked.
+E2E_PIXEL_TOLERANCE=6
+E2E_ROLVANE_PID=
+E2E_DESKTOP_OFFSET=
+
+# The driver, with its CRLF line ends turned into LF; its exit code passes through.
+e2e_driver() {
+    mkdir -p "$E2E_WORK"
+    timeout 30 wine "$ROLVANE_WIN_BUILD_DIR/tests/e2e/rolvane_driver.exe" "$@" \
+        2>>"${E2E_CASE_DIR:-$E2E_WORK}/wine.log" | tr -d '\r'
+}
+
+# The value after KEY in what the driver prints for the rest of the arguments.
+e2e_driver_value() {
+    local key=$1 output
+    shift
+    output=$(e2e_driver "$@") || e2e_fail "rolvane_driver $* failed"
+    sed -n "s/^$key //p" <<<"$output" | head -n 1
+}
+
+# Ends a Rolvane of an earlier, interrupted run: its window is asked to exit, and a recorded
+# process that still lingers is ended by its pid. Its records live apart from the other
+# programs' ones, which e2e_begin clears.
+e2e_rolvane_end_leftovers() {
+    local record pid deadline
+    mkdir -p "$E2E_WORK/rolvane-pids"
+    if e2e_driver wait-window 0 >/dev/null; then
+        printf 'a Rolvane window is still open; sending it Exit\n'
+        e2e_driver command "$ROLVANE_IDM_EXIT" >/dev/null || true
+        e2e_driver wait-gone 10000 >/dev/null || true
+    fi
+    for record in "$E2E_WORK"/rolvane-pids/*; do
+        [ -e "$record" ] || continue
+        pid=${record##*/}
+        if grep -qa Rolvane.exe "/proc/$pid/cmdline" 2>/dev/null; then
+            printf 'killing leftover Rolvane.exe (pid %s)\n' "$pid"
+            kill -9 "$pid" 2>/dev/null || true
+            deadline=$((SECONDS + 5))
+            while [ -e "/proc/$pid" ] && [ "$SECONDS" -lt "$deadline" ]; do
+                sleep 0.02
+            done
+        fi
+        rm -f "$record"
+    done
+}
+
+# No settings key, so the next start puts Balanced in force.
+e2e_rolvane_forget_settings() {
+    timeout 60 wine reg delete "$ROLVANE_SETTINGS_KEY" /f >/dev/null 2>&1 || true
+    ! timeout 60 wine reg query "$ROLVANE_SETTINGS_KEY" >/dev/null 2>&1 ||
+        e2e_fail "could not delete $ROLVANE_SETTINGS_KEY"
+}
+
+# Starts Rolvane.exe with ARGS and waits until its window exists. The caller's environment
+# passes through (LC_ALL chooses the UI language).
+e2e_rolvane_start() {
+    ! e2e_driver wait-window 0 >/dev/null || e2e_fail "a Rolvane window is already open"
+    wine "$ROLVANE_WIN_BUILD_DIR/Rolvane.exe" "$@" >>"$E2E_CASE_DIR/wine.log" 2>&1 &
+    E2E_ROLVANE_PID=$!
+    echo Rolvane >"$E2E_WORK/rolvane-pids/$E2E_ROLVANE_PID"
+    e2e_driver wait-window $((E2E_READY_TIMEOUT * 1000)) >/dev/null ||
+        e2e_fail "no Rolvane window within ${E2E_READY_TIMEOUT} s"
+    kill -0 "$E2E_ROLVANE_PID" 2>/dev/null || e2e_fail "Rolvane.exe exited right after it started"
+}
+
+# Ends the program with its Exit command and waits for the process, which must end with 0.
+e2e_rolvane_exit() {
+    local pid=$E2E_ROLVANE_PID code deadline=$((SECONDS + 15))
+    [ -n "$pid" ] || return 0
+    e2e_driver command "$ROLVANE_IDM_EXIT" >/dev/null || e2e_fail "could not send Exit to Rolvane"
+    while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+        sleep 0.02
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -9 "$pid" 2>/dev/null || true
+        e2e_fail "Rolvane.exe did not exit within 15 s of the Exit command; killed"
+    fi
+    wait "$pid" && code=0 || code=$?
+    rm -f "$E2E_WORK/rolvane-pids/$pid"
+    E2E_ROLVANE_PID=
+    [ "$code" -eq 0 ] || e2e_fail "Rolvane.exe exited with code $code"
+}
+
+# For an EXIT trap: ends a program this script started, without judging how.
+e2e_rolvane_stop_quietly() {
+    local pid=$E2E_ROLVANE_PID
+    [ -n "$pid" ] || return 0
+    e2e_driver command "$ROLVANE_IDM_EXIT" >/dev/null 2>&1 || true
+    local deadline=$((SECONDS + 10))
+    while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+        sleep 0.02
+    done
+    kill -9 "$pid" 2>/dev/null || true
+    rm -f "$E2E_WORK/rolvane-pids/$pid"
+    E2E_ROLVANE_PID=
+}
+
+# "X Y": where the Wine virtual desktop sits on the X screen. Screen coordinates inside Wine
+# count from its corner; without a virtual desktop they are the X screen's own.
+e2e_desktop_offset() {
+    if [ -z "$E2E_DESKTOP_OFFSET" ]; then
+        local window geometry
+        window=$(xdotool search --name ' - Wine desktop$' 2>/dev/null | head -n 1) || true
+        if [ -z "$window" ]; then
+            E2E_DESKTOP_OFFSET="0 0"
+        else
+            geometry=$(xdotool getwindowgeometry --shell "$window") ||
+                e2e_fail "xdotool cannot read the Wine desktop's geometry"
+            E2E_DESKTOP_OFFSET="$(sed -n 's/^X=//p' <<<"$geometry") $(sed -n 's/^Y=//p' <<<"$geometry")"
+        fi
+    fi
+    printf '%s\n' "$E2E_DESKTOP_OFFSET"
+}
+
+e2e_screenshot() {
+    xwd -root -silent | /usr/bin/convert xwd:- png:"$1"
+}
+
+# The colours (RRGGBB) of the screenshot SHOT at X screen points "X,Y", on one line.
+e2e_pixels() {
+    local shot=$1 format='' point
+    shift
+    for point in "$@"; do
+        format+="%[hex:p{$point}] "
+    done
+    /usr/bin/convert "$shot" -format "$format" info: | awk '{
+        for (i = 1; i <= NF; i++) printf "%s%s", substr($i, 1, 6), (i < NF ? " " : "\n") }'
+}
+
+# True when the colours RRGGBB A and B differ by at most TOLERANCE in every channel.
+e2e_colour_near() {
+    local a=$1 b=$2 tolerance=$3 shift difference
+    for shift in 0 2 4; do
+        difference=$((16#${a:shift:2} - 16#${b:shift:2}))
+        [ "${difference#-}" -le "$tolerance" ] || return 1
+    done
+}
+
+# Takes screenshots until every CHECK holds, or fails after TIMEOUT seconds showing what the
+# last one had. A CHECK is "NAME@X,Y=RRGGBB" (that colour) or "NAME@X,Y!RRGGBB" (any colour
+# but that one), X and Y in Wine's screen coordinates, compared with E2E_PIXEL_TOLERANCE.
+e2e_wait_for_pixels() {
+    local timeout=$1 what=$2
+    shift 2
+    local offset_x offset_y check name point want operator x y
+    local points=() names=() wants=() operators=()
+    read -r offset_x offset_y <<<"$(e2e_desktop_offset)"
+    for check in "$@"; do
+        name=${check%%@*}
+        point=${check#*@}
+        if [[ $point == *'!'* ]]; then operator='!'; else operator='='; fi
+        want=${point#*[=!]}
+        point=${point%%[=!]*}
+        x=$((${point%,*} + offset_x))
+        y=$((${point#*,} + offset_y))
+        names+=("$name")
+        points+=("$x,$y")
+        wants+=("${want^^}")
+        operators+=("$operator")
+    done
+    local shot=$E2E_CASE_DIR/shot.png deadline=$((SECONDS + timeout)) colours index ok
+    while :; do
+        e2e_screenshot "$shot"
+        read -r -a colours <<<"$(e2e_pixels "$shot" "${points[@]}")"
+        ok=1
+        for index in "${!points[@]}"; do
+            if e2e_colour_near "${colours[$index]}" "${wants[$index]}" "$E2E_PIXEL_TOLERANCE"
+            then
+                [ "${operators[$index]}" = '=' ] || ok=0
+            else
+                [ "${operators[$index]}" = '!' ] || ok=0
+            fi
+        done
+        if [ "$ok" = 1 ] || [ "$SECONDS" -ge "$deadline" ]; then
+            break
+        fi
+        sleep 0.05
+    done
+    local wanted
+    printf '%s:' "$what"
+    for index in "${!points[@]}"; do
+        wanted=${wants[$index]}
+        [ "${operators[$index]}" = '=' ] || wanted="not $wanted"
+        printf ' %s %s (want %s)' "${names[$index]}" "${colours[$index]}" "$wanted"
+    done
+    printf '\n'
+    if [ "$ok" != 1 ]; then
+        local kept=$E2E_CASE_DIR/failed-${what//[^A-Za-z0-9]/-}.png
+        cp "$shot" "$kept"
+        e2e_fail "$what: not shown within $timeout s (points in X screen coordinates:" \
+            "${points[*]}; screenshot kept in $kept)"
+    fi
+}
