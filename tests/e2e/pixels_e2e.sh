@@ -185,8 +185,9 @@ case_slider_parts() {
 }
 
 # A profile chosen by command moves every thumb, with no input on the sliders: the new place
-# is thumb-white, and the old one shows the value blue or the light track, by the side the
-# thumb went.
+# is thumb-white, and the old one and the stretch between show the value blue or the light
+# track, by the side the thumb went. The trackbar itself invalidates only its own narrow thumb
+# rectangles, so the stretch between shows whether the whole slider was repainted.
 case_slider_profile() {
     start_program
     local id checks=("${WINDOW_CHECKS[@]}")
@@ -201,15 +202,17 @@ case_slider_profile() {
 
     e2e_driver command "$IDM_PROFILE_FAST" || e2e_fail "command $IDM_PROFILE_FAST failed"
     checks=("${WINDOW_CHECKS[@]}")
-    local moved old_colour
+    local moved old_colour between
     for id in "${SLIDERS[@]}"; do
         slider_points "$id"
         moved=$((SLIDER_CX - before_cx[$id]))
-        # The drawn thumb is 16 px wide: a smaller move would leave the old centre under it.
-        [ "${moved#-}" -ge 16 ] || e2e_fail "trackbar $id: the thumb moved $moved px under Fast"
+        # The midpoint must lie clear of both drawn thumbs (16 px) and their halo (24 px).
+        [ "${moved#-}" -ge 32 ] || e2e_fail "trackbar $id: the thumb moved $moved px under Fast"
         old_colour=$SLIDER_TRACK
         [ "$moved" -lt 0 ] || old_colour=$ACCENT
-        checks+=("thumb-$id@$SLIDER_THUMB=$WHITE" "old-$id@${before_thumb[$id]}=$old_colour")
+        between="$(((SLIDER_CX + before_cx[$id]) / 2)),${SLIDER_THUMB#*,}"
+        checks+=("thumb-$id@$SLIDER_THUMB=$WHITE" "old-$id@${before_thumb[$id]}=$old_colour"
+            "between-$id@$between=$old_colour")
     done
     e2e_wait_for_pixels "$PAINT_TIMEOUT" "thumbs after Fast" "${checks[@]}"
     e2e_rolvane_exit
