@@ -251,11 +251,14 @@ e2e_rolvane_forget_settings() {
         e2e_fail "could not delete $ROLVANE_SETTINGS_KEY"
 }
 
-# Starts Rolvane.exe with ARGS and waits until its window exists. The caller's environment
-# passes through (LC_ALL chooses the UI language).
+# Starts Rolvane.exe with ARGS and waits until its window exists. E2E_ROLVANE_LOCALE, when
+# set, becomes the program's LC_ALL and so chooses its UI language (the shell keeps its own).
 e2e_rolvane_start() {
     ! e2e_driver wait-window 0 >/dev/null || e2e_fail "a Rolvane window is already open"
-    wine "$ROLVANE_WIN_BUILD_DIR/Rolvane.exe" "$@" >>"$E2E_CASE_DIR/wine.log" 2>&1 &
+    local locale_env=()
+    [ -z "${E2E_ROLVANE_LOCALE:-}" ] || locale_env=("LC_ALL=$E2E_ROLVANE_LOCALE")
+    env "${locale_env[@]}" wine "$ROLVANE_WIN_BUILD_DIR/Rolvane.exe" "$@" \
+        >>"$E2E_CASE_DIR/wine.log" 2>&1 &
     E2E_ROLVANE_PID=$!
     echo Rolvane >"$E2E_WORK/rolvane-pids/$E2E_ROLVANE_PID"
     e2e_driver wait-window $((E2E_READY_TIMEOUT * 1000)) >/dev/null ||
