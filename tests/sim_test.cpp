@@ -1,8 +1,12 @@
+#include "tools/sim/sim_exactness.h"
 #include "tools/sim/sim_output.h"
+#include "tools/sim/sim_random.h"
 #include "tools/sim/sim_tool.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -246,7 +250,17 @@ TEST(SimArguments, BadArgumentsGiveOneLineAndExitCodeTwo) {
                          "0:32768",
                          "0:-32769",
                          "0:99999999999999999999",
-                         "3600001:120"};
+                         "3600001:120",
+                         "--random 0",
+                         "--random 1000001",
+                         "--random x",
+                         "--random 1000000",
+                         "--random 5 0:120",
+                         "--random 5 --seed -1",
+                         "--random 5 --seed",
+                         "--exactness",
+                         "--exactness --format svg 0:120",
+                         "--exactness=1 0:120"};
     for (const char* line : bad) {
         const ParseResult parsed = parseArguments(split(line));
         EXPECT_FALSE(parsed.ok()) << line;
@@ -303,4 +317,105 @@ TEST(SimOutput, SvgIsAStandalonePlotOfBothSeries) {
         std::string::npos);
     EXPECT_NE(fast.find(">cumulative 297<"), std::string::npos);
     EXPECT_NE(fast.find(">injected events<"), std::string::npos);
+}
+
+TEST(SimRandom, TheSameSeedGivesTheSameNotchesEverywhere) {
+    const std::vector<SimEvent> first = randomNotches(10'000, 7);
+    const std::vector<SimEvent> again = randomNotches(10'000, 7);
+    const std::vector<SimEvent> other = randomNotches(10'000, 8);
+    ASSERT_EQ(first.size(), 10'000u);
+    ASSERT_EQ(again.size(), first.size());
+    bool differs = false;
+    int64_t previousMs = 0;
+    int reversals = 0;
+    int longestQuickRun = 0;
+    int quickRun = 0;
+    for (size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(first[i].ms, again[i].ms);
+        EXPECT_EQ(first[i].delta, again[i].delta);
+        differs = differs || first[i].ms != other[i].ms || first[i].delta != other[i].delta;
+        EXPECT_FALSE(first[i].horizontal);
+        EXPECT_EQ(first[i].delta % 120, 0);
+        EXPECT_NE(first[i].delta, 0);
+        EXPECT_LE(std::abs(first[i].delta), 360);
+        EXPECT_GE(first[i].ms, previousMs);
+        if (i > 0) {
+            reversals += (first[i].delta > 0) != (first[i - 1].delta > 0);
+            quickRun = first[i].ms - previousMs <= 7 ? quickRun + 1 : 0;
+            longestQuickRun = std::max(longestQuickRun, quickRun);
+        }
+        previousMs = first[i].ms;
+    }
+    EXPECT_EQ(first.front().ms, 0);
+    EXPECT_LE(first.back().ms, maxEventMs);
+    EXPECT_TRUE(differs);
+    EXPECT_GT(reversals, 100);
+    // At least one free-spinning run long enough to fill the 64-pulse queue.
+    EXPECT_GE(longestQuickRun, 64);
+
+    const SimConfig config = configOf("--random 10000 --seed 7");
+    ASSERT_EQ(config.events.size(), first.size());
+    EXPECT_EQ(config.events.back().ms, first.back().ms);
+    EXPECT_EQ(configOf("--random 3").seed, 1u);
+}
+
+TEST(SimExactness, OneNotchIsDeliveredWhole) {
+    const ExactnessReport report = measureExactness(configOf("0:120 500:-240 900:120:h"));
+    EXPECT_EQ(report.notchEvents, 2);
+    EXPECT_EQ(report.acceptedUnits, -120);
+    EXPECT_EQ(report.acceptedSize, 360);
+    EXPECT_EQ(report.deliveredUnits, -120);
+    EXPECT_EQ(report.deliveredSize, 360);
+    EXPECT_EQ(report.reversals, 0);
+    EXPECT_EQ(report.droppedUnits, 0.0);
+    EXPECT_EQ(report.injectedEvents, int64_t(run("0:120 500:-240").events.size()));
+    EXPECT_LT(std::fabs(report.lostOrInvented), 1e-9);
+    EXPECT_LE(report.largestGap, 1.0 + 1e-9);
+}
+
+TEST(SimExactness, AReversalDropsWhatWasInFlightAndNothingElse) {
+    const ExactnessReport report = measureExactness(configOf("0:120 100:-120"));
+    EXPECT_EQ(report.acceptedUnits, 0);
+    EXPECT_EQ(report.deliveredUnits, -88);
+    EXPECT_EQ(report.reversals, 1);
+    EXPECT_NEAR(report.droppedUnits, 88.0, 1e-9);
+    EXPECT_LT(std::fabs(report.heldUnits), 0.5);
+    EXPECT_LT(std::fabs(report.lostOrInvented), 1e-9);
+    EXPECT_NEAR(report.cancelledSize(), 0.0, 1e-9);
+}
+
+// Sums only: every unit accepted is injected, dropped by a reversal or held below half a unit.
+TEST(SimExactness, TenThousandRandomNotchesLoseAndInventNothing) {
+    for (const char* profile : {"soft", "balanced", "fast", "custom --custom 140,240,180,500",
+                                "custom --custom 60,100,40,160"}) {
+        const ExactnessReport report = measureExactness(
+            configOf(std::string("--random 10000 --seed 1 --profile ") + profile));
+        EXPECT_TRUE(report.settled) << profile;
+        EXPECT_EQ(report.notchEvents, 10'000) << profile;
+        EXPECT_LT(std::fabs(report.lostOrInvented), 1e-6) << profile;
+        EXPECT_LT(report.largestTickImbalance, 1e-6) << profile;
+        EXPECT_LT(std::fabs(report.heldUnits), 0.5) << profile;
+        EXPECT_NEAR(double(report.acceptedUnits),
+                    double(report.deliveredUnits) + report.droppedUnits + report.heldUnits, 1e-6)
+            << profile;
+        EXPECT_GT(report.reversals, 0) << profile;
+        EXPECT_GT(report.clampedTicks, 0) << profile;
+        EXPECT_LE(report.largestGap, 1.0 + 1e-6) << profile;
+    }
+    EXPECT_GT(measureExactness(configOf("--random 10000 --profile soft")).fullQueueMerges, 0);
+}
+
+TEST(SimExactness, TextAndCsvCarryTheSameFields) {
+    const ExactnessReport report = measureExactness(configOf("0:120"));
+    const std::string text = formatExactness(report, OutputFormat::text);
+    const std::string csv = formatExactness(report, OutputFormat::csv);
+    EXPECT_EQ(text.rfind("profile balanced\n", 0), 0u);
+    EXPECT_NE(text.find("\naccepted_units 120\n"), std::string::npos);
+    EXPECT_NE(text.find("\nlost_or_invented_units 0.000000\n"), std::string::npos);
+    EXPECT_EQ(occurrences(csv, "\n"), 2u);
+    EXPECT_EQ(occurrences(csv, ","), 2 * (occurrences(text, "\n") - 1));
+    std::ostringstream out, err;
+    EXPECT_EQ(runSimTool({"--exactness", "0:120"}, out, err), exitOk);
+    EXPECT_EQ(out.str(), text);
+    EXPECT_TRUE(err.str().empty());
 }

@@ -1,5 +1,7 @@
 #include "tools/sim/sim_args.h"
 
+#include "tools/sim/sim_random.h"
+
 #include <charconv>
 #include <limits>
 
@@ -140,6 +142,7 @@ std::string usageText() {
     return "Usage: rolvane-sim [--profile soft|balanced|fast|custom] [--custom "
            "STEP,ACCEL,WINDOW,TAIL]\n"
            "                   [--until MS] [--format text|csv|svg] EVENT...\n"
+           "       rolvane-sim [options] [--exactness] --random N [--seed S]\n"
            "\n"
            "Feeds real wheel events to the Rolvane engine core on a simulated clock (animator\n"
            "ticks at 0, 4, 8, ... ms) and prints the wheel events it injects.\n"
@@ -162,6 +165,16 @@ std::string usageText() {
            "                 'events N sum S last MS' ('last -' when nothing was injected);\n"
            "                 csv: 'ms,amount' header, one row per event, then the same summary\n"
            "                 as a final '# ...' comment line; svg: a plot of the run.\n"
+           "  --random N     N random notches (1.." +
+           std::to_string(maxRandomCount) +
+           ") of random sizes, gaps and directions\n"
+           "                 instead of the EVENT list, with now and then a free-spinning\n"
+           "                 run of 40 to 120 notches; the same for the same --seed\n"
+           "  --seed S       seed of --random (default 1)\n"
+           "  --exactness    instead of the events, report the units the hook accepted, the\n"
+           "                 units injected, those dropped by reversals and the largest gap\n"
+           "                 between the eased ideal and the injected position; text gives\n"
+           "                 'name value' lines, csv a header and one row\n"
            "  --help         print this and exit\n"
            "\n"
            "Exit codes: 0 done, 1 the run did not settle within an hour after its last event\n"
@@ -193,7 +206,12 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
             config.events.push_back(event);
             continue;
         }
-        if (arg != "--profile" && arg != "--custom" && arg != "--until" && arg != "--format") {
+        if (arg == "--exactness") {
+            config.exactness = true;
+            continue;
+        }
+        if (arg != "--profile" && arg != "--custom" && arg != "--until" && arg != "--format" &&
+            arg != "--random" && arg != "--seed") {
             return fail("unknown option " + quoted(arg));
         }
         if (i + 1 == args.size()) {
@@ -223,6 +241,19 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
                             std::to_string(maxEventMs) + " ms");
             }
             config.untilMs = *until;
+        } else if (arg == "--random") {
+            const auto count = parseInteger(value, false);
+            if (!count || *count < 1 || *count > maxRandomCount) {
+                return fail("--random needs a count of notches from 1 to " +
+                            std::to_string(maxRandomCount) + ", got " + quoted(value));
+            }
+            config.randomCount = *count;
+        } else if (arg == "--seed") {
+            const auto seed = parseInteger(value, false);
+            if (!seed) {
+                return fail("--seed needs a non-negative whole number, got " + quoted(value));
+            }
+            config.seed = static_cast<uint64_t>(*seed);
         } else if (value == "text" || value == "csv" || value == "svg") {
             config.format = value == "text"  ? OutputFormat::text
                             : value == "csv" ? OutputFormat::csv
@@ -234,8 +265,22 @@ ParseResult parseArguments(const std::vector<std::string>& args) {
     if (customGiven && config.profileId != IDM_PROFILE_CUSTOM) {
         return fail("--custom needs --profile custom");
     }
+    if (config.randomCount > 0) {
+        if (!config.events.empty()) {
+            return fail("--random replaces the EVENT list; give one or the other");
+        }
+        config.events = randomNotches(config.randomCount, config.seed);
+        if (static_cast<int64_t>(config.events.size()) < config.randomCount) {
+            return fail("--random " + std::to_string(config.randomCount) +
+                        ": the notches would run past the limit of " +
+                        std::to_string(maxEventMs) + " ms");
+        }
+    }
     if (config.events.empty()) {
         return fail("no events given (try --help)");
+    }
+    if (config.exactness && config.format == OutputFormat::svg) {
+        return fail("--exactness writes text or csv, not svg");
     }
     return result;
 }

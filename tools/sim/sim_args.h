@@ -18,6 +18,7 @@ struct SimEvent {
 
 // Event times and --until stay within an hour, so every run ends in bounded time.
 inline constexpr int64_t maxEventMs = 3'600'000;
+inline constexpr int64_t maxRandomCount = 1'000'000;
 inline constexpr ScrollParameters defaultCustomParameters{100, 100, 110, 360};
 
 struct SimConfig {
@@ -28,6 +29,11 @@ struct SimConfig {
     std::vector<SimEvent> events;
     // How long after its last event a run may go on before it is reported as never settling.
     int64_t settleLimitMs = 3'600'000;
+    // --random N: the events came from the seeded notch generator instead of the command line.
+    int64_t randomCount = 0;
+    uint64_t seed = 1;
+    // --exactness: report the units accepted, delivered and dropped instead of the events.
+    bool exactness = false;
 };
 
 struct ParseResult {

@@ -25,10 +25,16 @@ class SimPlatform final : public AnimatorPlatform {
     int64_t ms_ = 0;
 };
 
-void feed(EngineState& state, const SimEvent& event) {
+void feed(EngineState& state, const SimEvent& event, SimObserver* observer) {
     const uintptr_t message = event.horizontal ? WHEEL_MESSAGE_HORIZONTAL : WHEEL_MESSAGE_VERTICAL;
     const uint64_t tick = simTickBaseMs + static_cast<uint64_t>(event.ms);
+    if (observer) {
+        observer->feeding(event, tick, state);
+    }
     filterWheelEvent(state, 0, message, 0, 0, event.delta, [tick] { return tick; });
+    if (observer) {
+        observer->fed(event, state);
+    }
 }
 
 bool nothingLeft(const AnimatorState& animator, const EngineState& state) {
@@ -46,7 +52,7 @@ int64_t sumOf(const std::vector<InjectedEvent>& events) {
     return sum;
 }
 
-SimResult simulate(const SimConfig& config) {
+SimResult simulate(const SimConfig& config, SimObserver* observer) {
     SimResult result;
     EngineState state;
     state.customStepPercent = config.custom.stepPercent;
@@ -73,11 +79,18 @@ SimResult simulate(const SimConfig& config) {
     size_t next = 0;
     for (int64_t tick = 0;; tick += tickPeriodMs) {
         for (; next < events.size() && events[next].ms <= tick; ++next) {
-            feed(state, events[next]);
+            feed(state, events[next], observer);
         }
         const size_t injectedBefore = result.events.size();
         platform.setTime(tick);
+        if (observer) {
+            observer->tickStarting(tick, animator, state);
+        }
         animateTick(animator, state, platform);
+        if (observer) {
+            observer->tickDone(tick, animator, state,
+                               std::span(result.events).subspan(injectedBefore));
+        }
         result.endMs = tick;
         if (!config.untilMs && next == events.size() && result.events.size() == injectedBefore &&
             nothingLeft(animator, state)) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "engine/animator.h"
 #include "tools/sim/sim_args.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 struct InjectedEvent {
@@ -27,6 +29,19 @@ inline constexpr int64_t tickPeriodMs = 4;
 // mistaken for a follow-up of a notch at tick 0.
 inline constexpr uint64_t simTickBaseMs = 1'000'000;
 
-SimResult simulate(const SimConfig& config);
+// Sees the engine at every step of a run, for reports that need more than the injected events.
+class SimObserver {
+  public:
+    virtual ~SimObserver() = default;
+    // Around the hook's handling of one input event, at the hook's tick reading.
+    virtual void feeding(const SimEvent&, uint64_t /*tick*/, const EngineState&) {}
+    virtual void fed(const SimEvent&, const EngineState&) {}
+    // Around one animator tick; `injected` holds what that tick injected (nothing or one event).
+    virtual void tickStarting(int64_t /*ms*/, const AnimatorState&, const EngineState&) {}
+    virtual void tickDone(int64_t /*ms*/, const AnimatorState&, const EngineState&,
+                          std::span<const InjectedEvent> /*injected*/) {}
+};
+
+SimResult simulate(const SimConfig& config, SimObserver* observer = nullptr);
 
 int64_t sumOf(const std::vector<InjectedEvent>& events);

@@ -1,5 +1,6 @@
 #include "tools/sim/sim_tool.h"
 
+#include "tools/sim/sim_exactness.h"
 #include "tools/sim/sim_output.h"
 
 #include <exception>
@@ -14,6 +15,16 @@ int runSimTool(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (!parsed.ok()) {
             err << parsed.error << "\n";
             return exitBadArguments;
+        }
+        if (parsed.config.exactness) {
+            const ExactnessReport report = measureExactness(parsed.config);
+            out << formatExactness(report, parsed.config.format);
+            if (!report.settled) {
+                err << "rolvane-sim: still scrolling at " << report.endMs
+                    << " ms, an hour after the last event; stopped there\n";
+                return exitUnsettled;
+            }
+            return exitOk;
         }
         const SimResult result = simulate(parsed.config);
         out << formatResult(result, parsed.config.format);

@@ -1,0 +1,233 @@
+#include "tools/sim/sim_exactness.h"
+
+#include "engine/wheel_filter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Units on their way: not yet drained, not yet produced by a pulse, or produced and not sent.
+double unitsInFlight(const AnimatorState& animator, const EngineState& state) {
+    double units = state.pendingDelta.load() + animator.remainder;
+    const PulseQueue& queue = animator.pulseQueue;
+    for (int i = 0; i < queue.count; ++i) {
+        units += queue.pulses[i].amount * (1.0 - queue.pulses[i].progress);
+    }
+    return units;
+}
+
+// The ideal position, computed afresh at every tick from each pulse's start, length and
+// amounts and the easing curve, not from the animator's running sums. A pulse that took
+// merged amounts delivers each of them over what was left of its curve when it came:
+// scale * (E(t) - E at the merge), summed as scale * E(t) - offset.
+struct IdealPulse {
+    double scale;
+    double offset;
+    int64_t startMs;
+    int32_t durationMs;
+    double lastEased;
+};
+
+class ExactnessObserver final : public SimObserver {
+  public:
+    explicit ExactnessObserver(ExactnessReport& report) : report_(report) {}
+
+    void feeding(const SimEvent& event, uint64_t tick, const EngineState& state) override {
+        const uintptr_t message =
+            event.horizontal ? WHEEL_MESSAGE_HORIZONTAL : WHEEL_MESSAGE_VERTICAL;
+        swallowing_ = isNotchToSwallow(state, 0, message, 0, 0, event.delta);
+        if (!swallowing_) {
+            return;
+        }
+        const uint64_t previous = state.lastNotchTick.load();
+        const uint64_t gap =
+            (previous == 0 || tick < previous) ? NO_PREVIOUS_NOTCH_GAP_MS : tick - previous;
+        amount_ = acceleratedAmount(event.delta, gap, state.stepPercent.load(),
+                                    state.maxAccelerationPercent.load(),
+                                    state.accelerationWindowMs.load());
+        pendingBefore_ = state.pendingDelta.load();
+    }
+
+    void fed(const SimEvent&, const EngineState& state) override {
+        if (!swallowing_) {
+            return;
+        }
+        const int64_t added = int64_t{state.pendingDelta.load()} - pendingBefore_;
+        ++report_.notchEvents;
+        report_.acceptedUnits += added;
+        report_.acceptedSize += std::abs(added);
+        report_.refusedUnits += std::abs(amount_ - added);
+    }
+
+    void tickStarting(int64_t ms, const AnimatorState& animator,
+                      const EngineState& state) override {
+        before_ = unitsInFlight(animator, state);
+        const int32_t pending = state.pendingDelta.load();
+        const int direction = pending > 0 ? 1 : -1;
+        reversal_ = pending != 0 && animator.lastDirection != 0 &&
+                    animator.lastDirection != direction;
+        if (pending == 0) {
+            return;
+        }
+        if (reversal_) {
+            ideal_.clear();
+            idealBase_ = double(report_.deliveredUnits);
+        }
+        if (!reversal_ && animator.pulseQueue.full()) {
+            ++report_.fullQueueMerges;
+            report_.mergedUnits += pending;
+            IdealPulse& newest = ideal_.back();
+            const double left = 1.0 - newest.lastEased;
+            if (left > 1e-6) {
+                newest.scale += pending / left;
+                newest.offset += pending / left * newest.lastEased;
+            } else {
+                idealBase_ += pending;
+            }
+            return;
+        }
+        ideal_.push_back({double(pending), 0.0, ms, state.smoothDurationMs.load(), 0.0});
+    }
+
+    void tickDone(int64_t ms, const AnimatorState& animator, const EngineState& state,
+                  std::span<const InjectedEvent> injected) override {
+        int64_t sent = 0;
+        for (const InjectedEvent& event : injected) {
+            sent += event.amount;
+            report_.deliveredSize += std::abs(event.amount);
+            ++report_.injectedEvents;
+        }
+        report_.deliveredUnits += sent;
+        const double imbalance = before_ - double(sent) - unitsInFlight(animator, state);
+        if (reversal_) {
+            ++report_.reversals;
+            report_.droppedUnits += imbalance;
+            report_.droppedSize += std::fabs(imbalance);
+        } else {
+            report_.largestTickImbalance =
+                std::max(report_.largestTickImbalance, std::fabs(imbalance));
+        }
+
+        const double gap = std::fabs(idealPosition(ms) - double(report_.deliveredUnits));
+        const bool clamped =
+            std::abs(sent) == MAX_UNITS_PER_EVENT && std::fabs(animator.remainder) >= 1.0;
+        if (clamped) {
+            ++report_.clampedTicks;
+            report_.largestGapClamped = std::max(report_.largestGapClamped, gap);
+        } else {
+            report_.largestGap = std::max(report_.largestGap, gap);
+        }
+        held_ = unitsInFlight(animator, state);
+    }
+
+    double held() const { return held_; }
+
+  private:
+    double idealPosition(int64_t ms) {
+        double position = idealBase_;
+        for (size_t i = 0; i < ideal_.size();) {
+            IdealPulse& pulse = ideal_[i];
+            const double t =
+                std::clamp(double(ms - pulse.startMs) / double(pulse.durationMs), 0.0, 1.0);
+            pulse.lastEased = easeCurve(t);
+            if (t >= 1.0) {
+                idealBase_ += pulse.scale - pulse.offset;
+                position += pulse.scale - pulse.offset;
+                ideal_.erase(ideal_.begin() + static_cast<std::ptrdiff_t>(i));
+                continue;
+            }
+            position += pulse.scale * pulse.lastEased - pulse.offset;
+            ++i;
+        }
+        return position;
+    }
+
+    ExactnessReport& report_;
+    bool swallowing_ = false;
+    int32_t amount_ = 0;
+    int64_t pendingBefore_ = 0;
+    double before_ = 0;
+    bool reversal_ = false;
+    double held_ = 0;
+    std::vector<IdealPulse> ideal_;
+    double idealBase_ = 0;
+};
+
+std::string withoutMinusZero(std::string text) {
+    // "-0.000000" would read as a loss where there is none.
+    if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') {
+        text.erase(0, 1);
+    }
+    return text;
+}
+
+std::string fixed(double value, int decimals) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return withoutMinusZero(buffer);
+}
+
+} // namespace
+
+ExactnessReport measureExactness(const SimConfig& config) {
+    ExactnessReport report;
+    ExactnessObserver observer(report);
+    const SimResult result = simulate(config, &observer);
+    report.profileId = result.profileId;
+    report.parameters = result.parameters;
+    report.endMs = result.endMs;
+    report.settled = !result.hitSettleLimit;
+    report.heldUnits = observer.held();
+    report.lostOrInvented = double(report.acceptedUnits) - double(report.deliveredUnits) -
+                            report.droppedUnits - report.heldUnits;
+    return report;
+}
+
+std::string formatExactness(const ExactnessReport& report, OutputFormat format) {
+    const ScrollParameters& p = report.parameters;
+    const std::pair<const char*, std::string> fields[] = {
+        {"profile", std::string(profileName(report.profileId))},
+        {"step_percent", std::to_string(p.stepPercent)},
+        {"max_acceleration_percent", std::to_string(p.maxAccelerationPercent)},
+        {"acceleration_window_ms", std::to_string(p.accelerationWindowMs)},
+        {"tail_ms", std::to_string(p.smoothDurationMs)},
+        {"notch_events", std::to_string(report.notchEvents)},
+        {"accepted_units", std::to_string(report.acceptedUnits)},
+        {"accepted_size", std::to_string(report.acceptedSize)},
+        {"refused_at_limit_units", std::to_string(report.refusedUnits)},
+        {"delivered_units", std::to_string(report.deliveredUnits)},
+        {"delivered_size", std::to_string(report.deliveredSize)},
+        {"injected_events", std::to_string(report.injectedEvents)},
+        {"reversals", std::to_string(report.reversals)},
+        {"dropped_units", fixed(report.droppedUnits, 6)},
+        {"dropped_size", fixed(report.droppedSize, 6)},
+        {"cancelled_size", fixed(report.cancelledSize(), 6)},
+        {"held_units", fixed(report.heldUnits, 6)},
+        {"lost_or_invented_units", fixed(report.lostOrInvented, 6)},
+        {"largest_tick_imbalance_units", fixed(report.largestTickImbalance, 9)},
+        {"full_queue_merges", std::to_string(report.fullQueueMerges)},
+        {"merged_units", std::to_string(report.mergedUnits)},
+        {"clamped_ticks", std::to_string(report.clampedTicks)},
+        {"largest_gap_units", fixed(report.largestGap, 6)},
+        {"largest_gap_clamped_units", fixed(report.largestGapClamped, 6)},
+        {"end_ms", std::to_string(report.endMs)},
+    };
+    std::string out;
+    if (format == OutputFormat::csv) {
+        std::string row;
+        for (const auto& [name, value] : fields) {
+            const char* separator = row.empty() ? "" : ",";
+            out.append(separator).append(name);
+            row.append(separator).append(value);
+        }
+        return out.append("\n").append(row).append("\n");
+    }
+    for (const auto& [name, value] : fields) {
+        out.append(name).append(" ").append(value).append("\n");
+    }
+    return out;
+}
