@@ -4,6 +4,8 @@
 //   wait-window MS          wait until the window exists
 //   wait-gone MS            wait until it no longer exists
 //   info                    title, visibility, outer size, client origin, process id
+//   instances               how many windows of the class exist, and their process ids
+//   wait-menu MS            wait until a popup menu is open (of any program of the prefix)
 //   command ID              WM_COMMAND with the id, sent (returns once handled)
 //   post-command ID         WM_COMMAND posted (for commands that may open a message box)
 //   close                   WM_CLOSE
@@ -30,6 +32,7 @@ constexpr wchar_t WINDOW_CLASS[] = L"RolvaneNative04";
 constexpr UINT WM_TRAY_NOTIFY = WM_APP + 2;
 constexpr UINT TRAY_ICON_UID = 510;
 constexpr UINT SEND_TIMEOUT_MS = 5000;
+constexpr wchar_t MENU_CLASS[] = L"#32768";
 
 struct NamedControl {
     const wchar_t* name;
@@ -112,6 +115,45 @@ HWND controlByName(HWND window, const wchar_t* name) {
         return GetDlgItem(window, std::wcstol(name, nullptr, 10));
     }
     return nullptr;
+}
+
+struct WindowCount {
+    const wchar_t* className;
+    bool visibleOnly;
+    std::wstring processIds;
+    int count;
+};
+
+BOOL CALLBACK countWindow(HWND window, LPARAM context) {
+    auto& counted = *reinterpret_cast<WindowCount*>(context);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (std::wcscmp(className, counted.className) != 0 ||
+        (counted.visibleOnly && !IsWindowVisible(window))) {
+        return TRUE;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    counted.processIds += (counted.count ? L" " : L"") + std::to_wstring(processId);
+    ++counted.count;
+    return TRUE;
+}
+
+WindowCount countWindows(const wchar_t* className, bool visibleOnly) {
+    WindowCount counted{className, visibleOnly, L"", 0};
+    EnumWindows(countWindow, reinterpret_cast<LPARAM>(&counted));
+    return counted;
+}
+
+bool waitForMenu(const wchar_t* milliseconds) {
+    const ULONGLONG deadline = GetTickCount64() + std::wcstoul(milliseconds, nullptr, 10);
+    while (countWindows(MENU_CLASS, true).count == 0) {
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
 }
 
 bool waitFor(bool present, const wchar_t* milliseconds) {
@@ -236,6 +278,15 @@ int run(int argc, wchar_t** argv) {
     }
     if (verb == L"wait-gone") {
         return waitFor(false, argument) ? 0 : 1;
+    }
+    if (verb == L"wait-menu") {
+        return waitForMenu(argument) ? 0 : 1;
+    }
+    if (verb == L"instances") {
+        const WindowCount counted = countWindows(WINDOW_CLASS, false);
+        print(L"instances", std::to_wstring(counted.count));
+        print(L"pids", counted.processIds);
+        return 0;
     }
     HWND window = findWindow();
     if (!window) {
