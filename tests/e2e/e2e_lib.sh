@@ -394,3 +394,113 @@ e2e_wait_for_pixels() {
             "${points[*]}; screenshot kept in $kept)"
     fi
 }
+
+# The real program's commands, registry and notification area, as the program tests use them.
+
+ROLVANE_RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+
+e2e_require_program() {
+    [ -n "${DISPLAY:-}" ] || e2e_fail "DISPLAY is not set (scripts/test prepares it)"
+    [ -n "${WINEPREFIX:-}" ] || e2e_fail "WINEPREFIX is not set (scripts/test prepares it)"
+    local program
+    for program in Rolvane.exe tests/e2e/rolvane_driver.exe tests/e2e/scroll_target.exe; do
+        [ -f "$ROLVANE_WIN_BUILD_DIR/$program" ] ||
+            e2e_fail "$program is missing in $ROLVANE_WIN_BUILD_DIR (build the win preset)"
+    done
+    command -v xdotool >/dev/null || e2e_fail "xdotool is not installed"
+}
+
+# Polls the driver until the line KEY of what it prints for the remaining arguments reads
+# WANT, for up to TIMEOUT seconds; fails with the last value seen. E2E_WAITED_MS is how long
+# it took.
+e2e_expect_driver() {
+    local want=$1 timeout=$2 key=$3 got output start
+    shift 3
+    start=$(date +%s%N)
+    local deadline=$((SECONDS + timeout))
+    while :; do
+        output=$(e2e_driver "$@" 2>/dev/null) || output=
+        got=$(sed -n "s/^$key //p" <<<"$output" | head -n 1)
+        [ "$got" != "$want" ] || break
+        [ "$SECONDS" -lt "$deadline" ] ||
+            e2e_fail "driver $* ($key): want [$want], got [$got] after $timeout s"
+        sleep 0.05
+    done
+    E2E_WAITED_MS=$((($(date +%s%N) - start) / 1000000))
+}
+
+# Starts one more Rolvane.exe beside the case's own (a second instance), recorded like it;
+# its pid is in E2E_LAST_PID.
+e2e_rolvane_launch_again() {
+    mkdir -p "$E2E_WORK/rolvane-pids"
+    wine "$ROLVANE_WIN_BUILD_DIR/Rolvane.exe" "$@" >>"$E2E_CASE_DIR/wine.log" 2>&1 &
+    E2E_LAST_PID=$!
+    echo Rolvane >"$E2E_WORK/rolvane-pids/$E2E_LAST_PID"
+}
+
+# Waits up to TIMEOUT seconds for the Rolvane process PID to end and forgets its record;
+# E2E_EXIT_CODE is its exit code. Returns non-zero while it still runs.
+e2e_rolvane_wait_exit() {
+    local pid=$1 timeout=$2
+    local deadline=$((SECONDS + timeout))
+    while kill -0 "$pid" 2>/dev/null; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.02
+    done
+    wait "$pid" && E2E_EXIT_CODE=0 || E2E_EXIT_CODE=$?
+    rm -f "$E2E_WORK/rolvane-pids/$pid"
+}
+
+# `wine reg` with its CRLF line ends turned into LF; its exit code passes through.
+e2e_reg() {
+    timeout 60 wine reg "$@" 2>>"$E2E_CASE_DIR/wine.log" | tr -d '\r'
+}
+
+# "TYPE DATA" of one value as `wine reg query` shows it; nothing when it is missing.
+e2e_reg_value() {
+    local key=$1 name=$2
+    e2e_reg query "$key" /v "$name" 2>/dev/null |
+        sed -n "s/^    $name    \(REG_[A-Z_]*\)    \(.*\)\$/\1 \2/p" || true
+}
+
+e2e_reg_plant() {
+    local key=$1 name=$2 type=$3 data=$4
+    e2e_reg add "$key" /v "$name" /t "$type" /d "$data" /f >/dev/null ||
+        e2e_fail "could not plant $name ($type $data)"
+}
+
+# Neither the settings key nor the Run value.
+e2e_reset_registry() {
+    e2e_rolvane_forget_settings
+    e2e_reg delete "$ROLVANE_RUN_KEY" /v Rolvane /f >/dev/null 2>&1 || true
+    ! e2e_reg query "$ROLVANE_RUN_KEY" /v Rolvane >/dev/null 2>&1 ||
+        e2e_fail "could not delete the Run value"
+}
+
+# "X Y" on the X screen of the notification icon: the only one in the virtual desktop's
+# taskbar, at its right end, about 10 px in from the bottom-right corner.
+e2e_tray_icon_point() {
+    local window geometry x y width height
+    window=$(xdotool search --name ' - Wine desktop$' 2>/dev/null | head -n 1) || true
+    [ -n "$window" ] || e2e_fail "no Wine desktop window on $DISPLAY"
+    geometry=$(xdotool getwindowgeometry --shell "$window") ||
+        e2e_fail "xdotool cannot read the Wine desktop's geometry"
+    x=$(sed -n 's/^X=//p' <<<"$geometry")
+    y=$(sed -n 's/^Y=//p' <<<"$geometry")
+    width=$(sed -n 's/^WIDTH=//p' <<<"$geometry")
+    height=$(sed -n 's/^HEIGHT=//p' <<<"$geometry")
+    printf '%s %s\n' $((x + width - 12)) $((y + height - 10))
+}
+
+# A PNG of the Rolvane window, frame included, cropped from a screenshot of the display.
+e2e_window_screenshot() {
+    local file=$1 offset_x offset_y left top right bottom shot
+    read -r offset_x offset_y <<<"$(e2e_desktop_offset)"
+    IFS=, read -r left top right bottom <<<"$(e2e_driver_value window window-rect)"
+    shot=$(mktemp --suffix=.png)
+    e2e_screenshot "$shot"
+    /usr/bin/convert "$shot" \
+        -crop "$((right - left))x$((bottom - top))+$((left + offset_x))+$((top + offset_y))" \
+        +repage -strip "$file"
+    rm -f "$shot"
+}
