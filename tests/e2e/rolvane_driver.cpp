@@ -9,6 +9,7 @@
 //   command ID              WM_COMMAND with the id, sent (returns once handled)
 //   post-command ID         WM_COMMAND posted (for commands that may open a message box)
 //   close                   WM_CLOSE
+//   minimize                WM_SYSCOMMAND with SC_MINIMIZE, as the caption's button sends it
 //   tray MOUSE_MESSAGE      the notification icon's callback, posted (e.g. 517 = right up)
 //   text NAME               a control's text: title subtitle state effect autostart
 //                           parameters note1 note2
@@ -301,6 +302,9 @@ int run(int argc, wchar_t** argv) {
     }
     if (verb == L"close") {
         return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (verb == L"minimize") {
+        return PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0) ? 0 : 1;
     }
     if (verb == L"tray") {
         return PostMessageW(window, WM_TRAY_NOTIFY, TRAY_ICON_UID,
