@@ -314,6 +314,11 @@ case_single() {
     expect_info foreground 0 5
     start_second_instance
     ok "a second start exited 0; the first window came to the foreground; one instance"
+    e2e_driver minimize || e2e_fail "could not post SC_MINIMIZE"
+    expect_info iconic 1 5
+    start_second_instance
+    expect_info iconic 0
+    ok "a second start restored the minimised window"
     exit_rolvane
 
     e2e_rolvane_start --tray
