@@ -176,32 +176,6 @@ case_start() {
     exit_rolvane
 }
 
-# A smoothed stretch: no whole notch, every event small and tagged, the exact sum.
-check_smoothed() {
-    local from=$1 expected=$2 what=$3 report
-    report=$(e2e_events_after "$from" | awk -v tag="$INJECTION_TAG" -v expected="$expected" '
-        $2 == "h" { horizontal++; next }
-        {
-            count++; sum += $3; size = $3 < 0 ? -$3 : $3
-            if (size > largest) largest = size
-            if (size >= 120) whole++
-            if (size > 48) oversized++
-            if (tolower($4) != tag) untagged++
-        }
-        END {
-            printf "%d events, sum %d, largest %d", count, sum, largest
-            if (whole || oversized || untagged || horizontal || sum != expected || count < 3)
-                printf "; BAD: %d whole notches, %d over 48, %d untagged, %d horizontal, want sum %d",
-                    whole, oversized, untagged, horizontal, expected
-            printf "\n"
-        }')
-    printf '%s: %s\n' "$what" "$report"
-    case $report in *BAD*)
-        e2e_events_after "$from" | head -n 60
-        e2e_fail "$what was not smoothed as expected" ;;
-    esac
-}
-
 case_effect() {
     e2e_rolvane_start
     expect_running
@@ -217,7 +191,7 @@ case_effect() {
     from=$(e2e_event_count)
     e2e_wheel 5 3 60
     e2e_wait_for_sum "$from" v -360 10
-    check_smoothed "$from" -360 "three Balanced notches down"
+    e2e_check_smoothed "$from" -360 "three Balanced notches down"
 
     e2e_driver command "$IDC_EFFECT_SWITCH" || e2e_fail "command $IDC_EFFECT_SWITCH failed"
     expect_text state "$STATE_OFF" 2

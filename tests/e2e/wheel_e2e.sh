@@ -14,32 +14,6 @@ WHEEL_DOWN=5
 WHEEL_LEFT=6
 WHEEL_RIGHT=7
 
-# A smoothed stretch: no whole notch, every event small and tagged, the exact sum.
-check_smoothed() {
-    local from=$1 expected=$2 what=$3 report
-    report=$(e2e_events_after "$from" | awk -v tag="$INJECTION_TAG" -v expected="$expected" '
-        $2 == "h" { horizontal++; next }
-        {
-            count++; sum += $3; size = $3 < 0 ? -$3 : $3
-            if (size > largest) largest = size
-            if (size >= 120) whole++
-            if (size > 48) oversized++
-            if (tolower($4) != tag) untagged++
-        }
-        END {
-            printf "%d events, sum %d, largest %d", count, sum, largest
-            if (whole || oversized || untagged || horizontal || sum != expected || count < 3)
-                printf "; BAD: %d whole notches, %d over 48, %d untagged, %d horizontal, want sum %d",
-                    whole, oversized, untagged, horizontal, expected
-            printf "\n"
-        }')
-    printf '%s: %s\n' "$what" "$report"
-    case $report in *BAD*)
-        e2e_events_after "$from" | head -n 60
-        e2e_fail "$what was not smoothed as expected" ;;
-    esac
-}
-
 # Events that must arrive as they were made: "KIND DELTA" each, in order, none tagged.
 check_untouched() {
     local from=$1 what=$2
@@ -83,12 +57,12 @@ case_effect_on() {
     local from=0
     e2e_wheel "$WHEEL_DOWN" 3 400
     e2e_wait_for_sum "$from" v -360
-    check_smoothed "$from" -360 "three notches down"
+    e2e_check_smoothed "$from" -360 "three notches down"
 
     from=$(e2e_event_count)
     e2e_wheel "$WHEEL_UP" 3 400
     e2e_wait_for_sum "$from" v 360
-    check_smoothed "$from" 360 "three notches up"
+    e2e_check_smoothed "$from" 360 "three notches up"
 
     from=$(e2e_event_count)
     e2e_wheel "$WHEEL_LEFT"
@@ -122,13 +96,13 @@ case_cadence() {
     e2e_point_at_target
     e2e_wheel "$WHEEL_DOWN" 1
     e2e_wait_for_sum 0 v -120
-    check_smoothed 0 -120 "one notch"
+    e2e_check_smoothed 0 -120 "one notch"
     print_cadence 0 "one notch (Balanced, 360 ms)" || e2e_fail "cadence out of bounds"
     local from
     from=$(e2e_event_count)
     e2e_wheel "$WHEEL_DOWN" 5 40
     e2e_wait_for_sum "$from" v -600
-    check_smoothed "$from" -600 "burst of five notches"
+    e2e_check_smoothed "$from" -600 "burst of five notches"
     print_cadence "$from" "burst of five notches" || e2e_fail "cadence out of bounds"
     finish
 }
