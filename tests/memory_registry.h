@@ -81,7 +81,9 @@ class MemoryRegistry final : public RegistryStore {
             return {};
         }
         std::u16string units(value->data.size() / 2, u'\0');
-        std::memcpy(units.data(), value->data.data(), units.size() * 2);
+        if (!units.empty()) {
+            std::memcpy(units.data(), value->data.data(), units.size() * 2);
+        }
         return units;
     }
 
@@ -131,7 +133,10 @@ class MemoryRegistry final : public RegistryStore {
             std::memcpy(data, value->data.data(), capacity);
             return finish(REGISTRY_MORE_DATA);
         }
-        std::memcpy(data, value->data.data(), stored);
+        // An empty value has no bytes to copy, and memcpy must not be given its null pointer.
+        if (stored > 0) {
+            std::memcpy(data, value->data.data(), stored);
+        }
         return REGISTRY_SUCCESS;
     }
 
