@@ -65,12 +65,29 @@ build_win() {
     run_logged build-win cmake --build --preset win
 }
 
+# The host tree's ctest runs the tests of these trees too.
+SANITIZER_PRESETS=(asan tsan)
+
 build_host() {
     note "building build/host (log: build/logs/build-host.log)"
     cd "$ROLVANE_ROOT" || return
+    local trees=("${SANITIZER_PRESETS[@]/#/$ROLVANE_ROOT/build/}")
     run_logged configure-host cmake --preset host -DROLVANE_E2E=ON \
-        -DROLVANE_WIN_BUILD_DIR="$ROLVANE_ROOT/build/win"
+        -DROLVANE_WIN_BUILD_DIR="$ROLVANE_ROOT/build/win" \
+        "-DROLVANE_SANITIZER_TREES=$(IFS=';' && printf '%s' "${trees[*]}")"
     run_logged build-host cmake --build --preset host
+}
+
+# The unit tests and corpus replays under AddressSanitizer with UndefinedBehaviorSanitizer, and
+# under ThreadSanitizer.
+build_sanitizer_trees() {
+    local preset
+    cd "$ROLVANE_ROOT" || return
+    for preset in "${SANITIZER_PRESETS[@]}"; do
+        note "building build/$preset (log: build/logs/build-$preset.log)"
+        run_logged "configure-$preset" cmake --preset "$preset"
+        run_logged "build-$preset" cmake --build --preset "$preset"
+    done
 }
 
 export_wine_environment() {
