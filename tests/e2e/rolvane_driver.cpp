@@ -18,9 +18,12 @@
 //   trackbar-rects ID       a trackbar's channel and thumb rectangles, in its client
 //                           coordinates, as the control itself reports them
 //   window-rect             the window's outer rectangle in screen coordinates
+//   slide ID POSITION       moves trackbar ID to POSITION and tells the window, as a drag does
+//   memory                  the program's private bytes, working set, GDI and USER objects
 #include <windows.h>
 
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -267,6 +270,50 @@ int sendCommand(HWND window, const wchar_t* id, bool post) {
                : 1;
 }
 
+// The thumb released at the position: what the window hears at the end of a drag.
+int slide(HWND window, const wchar_t* id, const wchar_t* position) {
+    HWND trackbar = GetDlgItem(window, std::wcstol(id, nullptr, 10));
+    if (!trackbar) {
+        std::fprintf(stderr, "no trackbar %ls\n", id);
+        return 1;
+    }
+    const long value = std::wcstol(position, nullptr, 10);
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(trackbar, TBM_SETPOS, TRUE, value, SMTO_ABORTIFHUNG,
+                               SEND_TIMEOUT_MS, &result) &&
+                   SendMessageTimeoutW(window, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, value),
+                                       reinterpret_cast<LPARAM>(trackbar), SMTO_ABORTIFHUNG,
+                                       SEND_TIMEOUT_MS, &result)
+               ? 0
+               : 1;
+}
+
+int showMemory(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) {
+        std::fputs("cannot open the Rolvane process\n", stderr);
+        return 1;
+    }
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    const bool read = K32GetProcessMemoryInfo(
+        process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    const DWORD gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+    const DWORD userObjects = GetGuiResources(process, GR_USEROBJECTS);
+    CloseHandle(process);
+    if (!read) {
+        std::fputs("cannot read the memory counters\n", stderr);
+        return 1;
+    }
+    print(L"private", std::to_wstring(counters.PrivateUsage));
+    print(L"working-set", std::to_wstring(counters.WorkingSetSize));
+    print(L"gdi", std::to_wstring(gdiObjects));
+    print(L"user", std::to_wstring(userObjects));
+    return 0;
+}
+
 int run(int argc, wchar_t** argv) {
     if (argc < 2) {
         std::fputs("usage: rolvane_driver VERB [ARGUMENT]\n", stderr);
@@ -337,6 +384,12 @@ int run(int argc, wchar_t** argv) {
     }
     if (verb == L"window-rect") {
         return showWindowRect(window);
+    }
+    if (verb == L"slide") {
+        return slide(window, argument, argc > 3 ? argv[3] : L"");
+    }
+    if (verb == L"memory") {
+        return showMemory(window);
     }
     std::fprintf(stderr, "unknown verb %ls\n", verb.c_str());
     return 2;
