@@ -369,11 +369,17 @@ case_soak() {
             choose_profile
         elif [ "$action" -lt 15 ]; then
             move_slider
-        elif [ "$action" -lt 17 ]; then
-            # Mostly on: off is only a small part of what the soak is about.
-            if [ "$effect" = 0 ] || [ $((RANDOM % 3)) = 0 ]; then toggle_effect; fi
-        elif [ "$action" -lt 18 ] && [ "$effect" = 1 ]; then
-            switch_off_in_flight
+        elif [ "$action" -lt 18 ]; then
+            # Mostly on: with the effect off the program only has to stay out of the way.
+            if [ "$effect" = 0 ]; then
+                toggle_effect
+            elif [ "$action" = 17 ]; then
+                switch_off_in_flight
+            elif [ $((RANDOM % 4)) = 0 ]; then
+                toggle_effect
+            else
+                wheel_action
+            fi
         elif [ "$action" -lt 19 ]; then
             check_registry
         else
