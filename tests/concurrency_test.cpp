@@ -374,7 +374,7 @@ struct HookOutcome {
 // The hook thread's steps in the program's order: queue, publish the id, test the flag, install,
 // wait for the stop; the install is only a flag here.
 HookOutcome modelHookThread(EngineState& state, ThreadMessageQueue& queue, uint32_t id,
-                            bool installFails, uint32_t seed) {
+                            bool installFails, uint32_t seed, std::atomic<bool>& pastInstall) {
     std::mt19937 random(seed);
     HookOutcome outcome;
     pause(random, 3000);
@@ -391,6 +391,7 @@ HookOutcome modelHookThread(EngineState& state, ThreadMessageQueue& queue, uint3
         turnEffectOff(state);
     }
     outcome.postsAtInstall = postsByThisThread;
+    pastInstall.store(true);
     outcome.end = HookEnd::byStopFlag;
     while (!state.stopRequested.load()) {
         if (queue.wait() == WM_HOOK_THREAD_STOP) {
@@ -436,8 +437,10 @@ TEST(Concurrency, ShutdownHandshakeNeverLosesTheStop) {
         const bool installFails = random() % 4 == 0;
         std::promise<HookOutcome> finished;
         std::future<HookOutcome> outcome = finished.get_future();
+        std::atomic<bool> pastInstall{false};
         std::thread hook([&, hookSeed = uint32_t(random())] {
-            finished.set_value(modelHookThread(state, queue, id, installFails, hookSeed));
+            finished.set_value(
+                modelHookThread(state, queue, id, installFails, hookSeed, pastInstall));
         });
         IdlePlatform platform;
         std::thread animator;
@@ -445,7 +448,25 @@ TEST(Concurrency, ShutdownHandshakeNeverLosesTheStop) {
             animator = std::thread([&] { runAnimator(state, platform); });
         }
 
-        pause(random, 6000);
+        // Stop at any moment, or just after the id is published (the closest race), or once the
+        // thread is past the install.
+        switch (round % 3) {
+        case 0:
+            pause(random, 6000);
+            break;
+        case 1:
+            while (state.hookThreadId.load() == 0) {
+                std::this_thread::yield();
+            }
+            pause(random, 100);
+            break;
+        default:
+            while (!pastInstall.load()) {
+                std::this_thread::yield();
+            }
+            pause(random, 3000);
+            break;
+        }
         if (random() % 4 == 0) {
             queue.post(state.hookThreadId.load(), 0x0400); // some other message first
         }
