@@ -117,7 +117,9 @@ void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& 
     advancePulses(animator, platform.nowNs());
 
     const bool queueEmpty = animator.pulseQueue.empty();
-    if (queueEmpty) {
+    // While the per-event limit still holds whole units back, the movement is not over: a
+    // notch the other way must drop that backlog like any reversal, not be netted against it.
+    if (queueEmpty && std::fabs(animator.remainder) < 1.0) {
         animator.lastDirection = 0;
     }
     int32_t units = roundTowardZero(std::clamp(animator.remainder, -1e9, 1e9));

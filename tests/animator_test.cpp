@@ -168,6 +168,23 @@ TEST_F(AnimatorTest, ReversalDropsWhatIsInFlight) {
     EXPECT_EQ(platform.sum(), deliveredUp - 120);
 }
 
+TEST_F(AnimatorTest, ReversalDropsABacklogHeldByTheEventLimit) {
+    // A short pulse far larger than 48 units per tick can deliver: it ends long before its
+    // units are out, and the rest waits in the remainder.
+    playPulse(1920, 160, 164);
+    ASSERT_TRUE(animator.pulseQueue.empty());
+    ASSERT_GT(animator.remainder, 48.0);
+    const int64_t deliveredUp = platform.sum();
+    state.pendingDelta = -120;
+    tickThrough(168, 1000);
+    EXPECT_EQ(platform.sum(), deliveredUp - 120);
+    for (const auto& event : platform.injected) {
+        if (event.ms >= 168) {
+            EXPECT_LT(event.amount, 0) << event.ms;
+        }
+    }
+}
+
 TEST_F(AnimatorTest, OppositeAmountAfterTheQueueEmptiedDropsNothing) {
     state.pendingDelta = 120;
     tickThrough(0, 400);
