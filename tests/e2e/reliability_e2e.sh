@@ -487,9 +487,22 @@ values_of_profile() {
     if [ "$chosen" = "$IDM_PROFILE_CUSTOM" ]; then echo "$custom_values"; else echo "${PROFILE_VALUES[$chosen]}"; fi
 }
 
+# Once in a long scripts/test run this helper has failed without a word; it is only the test's
+# own access to the registry, so it is tried again and the failure reported.
 registry_plant() {
-    timeout 30 wine "$ROLVANE_WIN_BUILD_DIR/tests/e2e/registry_plant.exe" "$@" \
-        2>>"$E2E_CASE_DIR/wine.log" | tr -d '\r'
+    local attempt status=0 output
+    for attempt in 1 2 3; do
+        if output=$(timeout 30 wine "$ROLVANE_WIN_BUILD_DIR/tests/e2e/registry_plant.exe" "$@" \
+            2>>"$E2E_CASE_DIR/wine.log" | tr -d '\r'); then
+            [ -z "$output" ] || printf '%s\n' "$output"
+            return 0
+        else
+            status=$?
+        fi
+        printf 'registry_plant %s failed with status %s (attempt %s)\n' "$1" "$status" "$attempt" >&2
+        sleep 0.5
+    done
+    return "$status"
 }
 
 # The five values byte for byte: "NAME TYPE SIZE HEX" each.
