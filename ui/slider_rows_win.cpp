@@ -15,27 +15,13 @@
 
 HWND sliderTrackbars[4] = {};
 
-namespace {
-
-HWND createRowPart(const wchar_t* className, const wchar_t* text, DWORD style, int y, int height,
-                   int id) {
-    HWND control =
-        CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, SLIDER_ROW_X, y,
-                        SLIDER_ROW_WIDTH, height, mainWindowHandle(),
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), appInstance, nullptr);
-    if (control && bodyFont) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont), TRUE);
-    }
-    return control;
-}
-
-} // namespace
-
 void createSliderRow(HWND& trackbar, int trackbarId, int top, const wchar_t* label, int minimum,
                      int maximum, int initialPosition) {
-    createRowPart(L"STATIC", label, 0, top, SLIDER_LABEL_HEIGHT, 0);
-    trackbar = createRowPart(TRACKBAR_CLASSW, L"", TBS_NOTICKS, top + SLIDER_TRACKBAR_OFFSET,
-                             SLIDER_TRACKBAR_HEIGHT, trackbarId);
+    createChildControl(L"STATIC", label, 0, SLIDER_ROW_X, top, SLIDER_ROW_WIDTH,
+                       SLIDER_LABEL_HEIGHT, 0);
+    trackbar = createChildControl(TRACKBAR_CLASSW, L"", TBS_NOTICKS, SLIDER_ROW_X,
+                                  top + SLIDER_TRACKBAR_OFFSET, SLIDER_ROW_WIDTH,
+                                  SLIDER_TRACKBAR_HEIGHT, trackbarId);
     if (!trackbar) {
         return;
     }

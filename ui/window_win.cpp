@@ -73,18 +73,6 @@ const wchar_t* textOf(uint32_t textId) {
     return textId == EMPTY_TEXT ? L"" : uiString(textId);
 }
 
-HWND createChildControl(const wchar_t* className, const wchar_t* text, DWORD extraStyle, int x,
-                        int y, int width, int height, int id) {
-    HWND control =
-        CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | extraStyle, x, y, width, height,
-                        mainWindowHandle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                        appInstance, nullptr);
-    if (control && bodyFont) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont), TRUE);
-    }
-    return control;
-}
-
 template <size_t N> void createControls(const std::array<ControlSpec, N>& specs) {
     for (const ControlSpec& spec : specs) {
         HWND control = createChildControl(spec.className, textOf(spec.textId), spec.extraStyle,
@@ -280,6 +268,18 @@ LRESULT onEngineStateChanged() {
 }
 
 } // namespace
+
+HWND createChildControl(const wchar_t* className, const wchar_t* text, DWORD extraStyle, int x,
+                        int y, int width, int height, int id) {
+    HWND control =
+        CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | extraStyle, x, y, width, height,
+                        mainWindowHandle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        appInstance, nullptr);
+    if (control && bodyFont) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont), TRUE);
+    }
+    return control;
+}
 
 LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

@@ -19,6 +19,10 @@ inline HWND mainWindowHandle() {
     return static_cast<HWND>(engine.mainWindow);
 }
 
+// A visible child of the control window, sent bodyFont; null when it could not be made.
+HWND createChildControl(const wchar_t* className, const wchar_t* text, DWORD extraStyle, int x,
+                        int y, int width, int height, int id);
+
 LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Points the engine's UI seam at the window: sliders, parameter line, saves, the state notice.
