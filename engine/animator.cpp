@@ -94,11 +94,12 @@ bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform
 
 void waitForNextTick(AnimatorState& animator, AnimatorPlatform& platform) {
     animator.deadline += TICK_PERIOD_NS;
-    for (int64_t now = platform.nowNs(); now < animator.deadline; now = platform.nowNs()) {
+    int64_t now = platform.nowNs();
+    while (now < animator.deadline) {
         const int64_t left = animator.deadline - now;
         platform.sleepMs(static_cast<uint32_t>((left + 999'999) / 1'000'000));
+        now = platform.nowNs();
     }
-    const int64_t now = platform.nowNs();
     if (animator.deadline + RESYNC_THRESHOLD_NS < now) {
         animator.deadline = now;
     }
@@ -113,8 +114,10 @@ void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& 
         clearAnimator(animator, state);
         return;
     }
-    drainPending(animator, state, platform.nowNs());
-    advancePulses(animator, platform.nowNs());
+    // One clock read serves the new pulse's start and this tick's evaluation.
+    const int64_t now = platform.nowNs();
+    drainPending(animator, state, now);
+    advancePulses(animator, now);
 
     const bool queueEmpty = animator.pulseQueue.empty();
     // While the per-event limit still holds whole units back, the movement is not over: a

@@ -243,8 +243,8 @@ TEST_F(AnimatorTest, NothingIsSentOnceTheEffectWentOffDuringTheTick) {
         EngineState* state = nullptr;
         int injects = 0;
         int64_t nowNs() override {
-            // The last clock read of a tick is the pulses' evaluation: switch off right there.
-            if (++reads == 2) {
+            // The tick reads the clock once, after its effect and reset checks: switch off there.
+            if (++reads == 1) {
                 state->effectEnabled = false;
             }
             return 300 * msToNs;

@@ -31,11 +31,6 @@ TEST(EngineState, StartsOffWithBalancedInForceAndNothingPending) {
     EXPECT_FALSE(state.settingsDirty);
 }
 
-TEST(EngineState, MessagesAreApplicationMessages) {
-    EXPECT_EQ(WM_ENGINE_STATE_CHANGED, 32771u);
-    EXPECT_EQ(WM_HOOK_THREAD_STOP, 32789u);
-}
-
 TEST(ApplyProfile, PutsEachProfileInForce) {
     EngineState state;
     applyProfile(state, IDM_PROFILE_SOFT, false);
