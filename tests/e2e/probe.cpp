@@ -1,0 +1,573 @@
+// The end-to-end tests' one helper inside Wine. `probe serve TARGET_LOG NOTCH_LOG` reads
+// commands from stdin, one a line, fields separated by tabs, and answers each with one line:
+// "ok ..." or "error ...". Meanwhile it owns a scroll target window that logs every wheel
+// message it receives ("QPC_US v|h DELTA EXTRA") and, on request, a low-level hook that logs
+// every real notch ("QPC_US TICK_MS DELTA"). `probe idle` only waits in a message loop: the
+// floor that any program pays under Wine.
+#include "engine/engine_state.h"
+#include "shell/shell_win.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t ROLVANE_CLASS[] = L"RolvaneNative04";
+constexpr wchar_t TARGET_CLASS[] = L"RolvaneScrollTarget";
+constexpr wchar_t TARGET_TITLE[] = L"Rolvane scroll target";
+constexpr UINT WM_TRAY_NOTIFY = WM_APP + 2;
+constexpr UINT TRAY_ICON_UID = 510;
+constexpr UINT IDM_EXIT = 1003;
+constexpr UINT SEND_TIMEOUT_MS = 5000;
+// Run on the target window's thread: wParam 1 shows the target, 0 hides it; 2 and 3 put the
+// notch hook in and take it out.
+constexpr UINT WM_PROBE_TARGET = WM_APP + 40;
+
+using Words = std::vector<std::wstring>;
+
+HWND targetWindow = nullptr;
+HHOOK notchHook = nullptr;
+FILE* targetLog = nullptr;
+FILE* notchLog = nullptr;
+int64_t countsPerSecond = 1;
+
+std::string utf8(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string bytes(size > 0 ? size : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    return bytes;
+}
+
+std::wstring wide(const std::string& bytes) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.c_str(), int(bytes.size()), nullptr, 0);
+    std::wstring text(size > 0 ? size : 0, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.c_str(), int(bytes.size()), text.data(), size);
+    return text;
+}
+
+std::wstring number(long long value) {
+    return std::to_wstring(value);
+}
+
+std::wstring rectText(const RECT& rect) {
+    return number(rect.left) + L" " + number(rect.top) + L" " + number(rect.right) + L" " +
+           number(rect.bottom);
+}
+
+long numberOf(const Words& words, size_t index) {
+    return index < words.size() ? std::wcstol(words[index].c_str(), nullptr, 0) : 0;
+}
+
+int64_t microsecondsNow() {
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart / countsPerSecond * 1'000'000 +
+           counter.QuadPart % countsPerSecond * 1'000'000 / countsPerSecond;
+}
+
+// --- the scroll target and the notch hook, on the main thread -----------------------------
+
+void logWheel(char kind, WPARAM wParam) {
+    const auto extra = static_cast<uint64_t>(static_cast<ULONG_PTR>(GetMessageExtraInfo()));
+    std::fprintf(targetLog, "%" PRId64 " %c %d 0x%" PRIx64 "\n", microsecondsNow(), kind,
+                 GET_WHEEL_DELTA_WPARAM(wParam), extra);
+    std::fflush(targetLog);
+}
+
+// Put in after Rolvane's hook, it runs first, so it sees the notches that Rolvane swallows,
+// with the tick that Rolvane's hook reads for its gaps.
+LRESULT CALLBACK notchHookProc(int code, WPARAM message, LPARAM record) {
+    const auto& event = *reinterpret_cast<const MSLLHOOKSTRUCT*>(record);
+    if (code == HC_ACTION && message == WM_MOUSEWHEEL && !(event.flags & LLMHF_INJECTED)) {
+        const uint64_t tick = GetTickCount64();
+        std::fprintf(notchLog, "%" PRId64 " %" PRIu64 " %d\n", microsecondsNow(), tick,
+                     static_cast<int>(static_cast<int16_t>(HIWORD(event.mouseData))));
+        std::fflush(notchLog);
+    }
+    return CallNextHookEx(nullptr, code, message, record);
+}
+
+LRESULT onProbeTarget(HWND window, WPARAM what) {
+    switch (what) {
+    case 0:
+        ShowWindow(window, SW_HIDE);
+        return 1;
+    case 1:
+        // The wheel must reach this window whichever rule routes it: the pointer or the focus.
+        ShowWindow(window, SW_SHOWNORMAL);
+        SetForegroundWindow(window);
+        SetFocus(window);
+        return 1;
+    case 2:
+        notchHook = notchHook ? notchHook
+                              : SetWindowsHookExW(WH_MOUSE_LL, notchHookProc, nullptr, 0);
+        return notchHook != nullptr;
+    default:
+        if (notchHook) {
+            UnhookWindowsHookEx(notchHook);
+            notchHook = nullptr;
+        }
+        return 1;
+    }
+}
+
+LRESULT CALLBACK targetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_MOUSEWHEEL:
+        logWheel('v', wParam);
+        return 0;
+    case WM_MOUSEHWHEEL:
+        logWheel('h', wParam);
+        return 0;
+    case WM_PROBE_TARGET:
+        return onProbeTarget(window, wParam);
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND createTopWindow(const wchar_t* className, const wchar_t* title, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = className;
+    RegisterClassExW(&windowClass);
+    return CreateWindowExW(0, className, title, WS_OVERLAPPEDWINDOW, 100, 80, 800, 600, nullptr,
+                           nullptr, windowClass.hInstance, nullptr);
+}
+
+// --- Rolvane's window, found by its class ----------------------------------------------------
+
+HWND rolvane() {
+    return FindWindowW(ROLVANE_CLASS, nullptr);
+}
+
+std::wstring textOf(HWND window) {
+    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
+    text.resize(std::max(GetWindowTextW(window, text.data(), int(text.size())), 0));
+    return text;
+}
+
+// Statics share the id 0, so the named controls are told apart by their place in the layout.
+struct NamedControl {
+    const wchar_t* name;
+    const wchar_t* className;
+    int left; // -1: any
+    int top;
+};
+
+constexpr NamedControl namedControls[] = {
+    {L"title", L"Static", -1, 19},       {L"subtitle", L"Static", -1, 52},
+    {L"state", L"Static", -1, 94},       {L"effect", L"Button", 35, 128},
+    {L"autostart", L"Button", 275, 128}, {L"parameters", L"Static", -1, 198},
+    {L"note1", L"Static", -1, 548},      {L"note2", L"Static", -1, 575},
+};
+
+struct ChildSearch {
+    HWND parent;
+    const NamedControl* wanted;
+    HWND found;
+};
+
+BOOL CALLBACK matchChild(HWND child, LPARAM context) {
+    auto& search = *reinterpret_cast<ChildSearch*>(context);
+    wchar_t className[64] = {};
+    GetClassNameW(child, className, 64);
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, search.parent, reinterpret_cast<POINT*>(&rect), 2);
+    if (_wcsicmp(className, search.wanted->className) == 0 && rect.top == search.wanted->top &&
+        (search.wanted->left < 0 || rect.left == search.wanted->left)) {
+        search.found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND control(HWND window, const std::wstring& name) {
+    for (const NamedControl& named : namedControls) {
+        if (name == named.name) {
+            ChildSearch search{window, &named, nullptr};
+            EnumChildWindows(window, matchChild, reinterpret_cast<LPARAM>(&search));
+            return search.found;
+        }
+    }
+    return GetDlgItem(window, std::wcstol(name.c_str(), nullptr, 10));
+}
+
+struct WindowList {
+    const wchar_t* className;
+    std::wstring text;
+};
+
+BOOL CALLBACK listWindow(HWND window, LPARAM context) {
+    auto& list = *reinterpret_cast<WindowList*>(context);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (std::wcscmp(className, list.className) != 0) {
+        return TRUE;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    list.text += L" " + number(processId) + L"," + number(IsWindowVisible(window)) + L"," +
+                 number(rect.left) + L"," + number(rect.top) + L"," + number(rect.right) + L"," +
+                 number(rect.bottom);
+    return TRUE;
+}
+
+std::wstring windowsOfClass(const wchar_t* className) {
+    WindowList list{className, L""};
+    EnumWindows(listWindow, reinterpret_cast<LPARAM>(&list));
+    return list.text;
+}
+
+bool sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
+                               &result) != 0;
+}
+
+// A message with a pointer in lParam is not carried across processes: the rectangle is asked
+// for in Rolvane's own memory.
+bool askTrackbarRect(HWND trackbar, UINT message, RECT& rect) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(trackbar, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process) {
+        return false;
+    }
+    bool read = false;
+    if (void* remote = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE)) {
+        read = sendTo(trackbar, message, 0, reinterpret_cast<LPARAM>(remote)) &&
+               ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return read;
+}
+
+std::wstring memoryOf(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    const bool read =
+        process && K32GetProcessMemoryInfo(
+                       process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    std::wstring answer = read ? number(counters.PrivateUsage) + L" " +
+                                     number(counters.WorkingSetSize) + L" " +
+                                     number(GetGuiResources(process, GR_GDIOBJECTS)) + L" " +
+                                     number(GetGuiResources(process, GR_USEROBJECTS))
+                               : L"";
+    if (process) {
+        CloseHandle(process);
+    }
+    return answer;
+}
+
+// The slider moved and Exit chosen before Rolvane's thread can look at its queue: both are
+// posted while it is suspended, and posted messages come before any timer message, so the
+// refresh timer cannot save the change first.
+bool slideThenExit(HWND window, HWND trackbar, long position) {
+    const DWORD threadId = GetWindowThreadProcessId(window, nullptr);
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId);
+    if (!thread || !sendTo(trackbar, TBM_SETPOS, TRUE, position)) {
+        return false;
+    }
+    const bool suspended = SuspendThread(thread) != DWORD(-1);
+    const bool posted =
+        PostMessageW(window, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                     reinterpret_cast<LPARAM>(trackbar)) &&
+        PostMessageW(window, WM_COMMAND, IDM_EXIT, 0);
+    if (suspended) {
+        ResumeThread(thread);
+    }
+    CloseHandle(thread);
+    return suspended && posted;
+}
+
+// --- the registry, under HKEY_CURRENT_USER ---------------------------------------------------
+
+std::wstring hexOf(const std::vector<BYTE>& bytes) {
+    std::wstring text;
+    wchar_t pair[3];
+    for (BYTE byte : bytes) {
+        std::swprintf(pair, 3, L"%02x", byte);
+        text += pair;
+    }
+    return text;
+}
+
+std::vector<BYTE> bytesOf(const std::wstring& hex) {
+    std::vector<BYTE> bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(BYTE(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16)));
+    }
+    return bytes;
+}
+
+std::wstring registrySet(const Words& words) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, words[1].c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        return L"error cannot create the key";
+    }
+    const std::vector<BYTE> bytes = bytesOf(words.size() > 4 ? words[4] : L"");
+    const LONG status = RegSetValueExW(key, words[2].c_str(), 0, numberOf(words, 3),
+                                       bytes.data(), DWORD(bytes.size()));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? L"ok" : L"error status " + number(status);
+}
+
+std::wstring registryGet(const Words& words) {
+    DWORD type = 0;
+    DWORD size = 0;
+    const LONG status = RegGetValueW(HKEY_CURRENT_USER, words[1].c_str(), words[2].c_str(),
+                                     RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return L"ok missing";
+    }
+    std::vector<BYTE> bytes(size);
+    if (status != ERROR_SUCCESS ||
+        RegGetValueW(HKEY_CURRENT_USER, words[1].c_str(), words[2].c_str(),
+                     RRF_RT_ANY | RRF_NOEXPAND, &type, bytes.data(), &size) != ERROR_SUCCESS) {
+        return L"error status " + number(status);
+    }
+    bytes.resize(size);
+    return L"ok " + number(type) + L" " + hexOf(bytes);
+}
+
+std::wstring registryDelete(const Words& words) {
+    LONG status = ERROR_SUCCESS;
+    if (words.size() > 2) {
+        HKEY key = nullptr;
+        status = RegOpenKeyExW(HKEY_CURRENT_USER, words[1].c_str(), 0, KEY_SET_VALUE, &key);
+        if (status == ERROR_SUCCESS) {
+            status = RegDeleteValueW(key, words[2].c_str());
+            RegCloseKey(key);
+        }
+    } else {
+        status = RegDeleteTreeW(HKEY_CURRENT_USER, words[1].c_str());
+        if (status == ERROR_SUCCESS) {
+            status = RegDeleteKeyW(HKEY_CURRENT_USER, words[1].c_str());
+        }
+    }
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? L"ok"
+                                                                      : L"error status " + number(status);
+}
+
+// The program's own load of its settings, on this process's engine, from the real registry.
+std::wstring loadWithTheProgramsCode() {
+    engine.customStepPercent = 100;
+    engine.customMaxAccelerationPercent = 100;
+    engine.customAccelerationWindowMs = 110;
+    engine.customSmoothDurationMs = 360;
+    loadSettings();
+    const ScrollParameters active = activeParameters(engine);
+    const ScrollParameters custom = customParameters(engine);
+    return L"ok " + number(engine.activeProfile) + L" " + number(active.stepPercent) + L" " +
+           number(active.maxAccelerationPercent) + L" " + number(active.accelerationWindowMs) +
+           L" " + number(active.smoothDurationMs) + L" " + number(custom.stepPercent) + L" " +
+           number(custom.maxAccelerationPercent) + L" " + number(custom.accelerationWindowMs) +
+           L" " + number(custom.smoothDurationMs);
+}
+
+// --- commands ----------------------------------------------------------------------------
+
+std::wstring onRolvane(const Words& words, HWND window) {
+    const std::wstring& verb = words[0];
+    const long argument = numberOf(words, 1);
+    if (verb == L"info") {
+        RECT outer;
+        GetWindowRect(window, &outer);
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        return L"ok " + number(IsWindowVisible(window)) + L" " + number(IsIconic(window)) + L" " +
+               number(GetForegroundWindow() == window) + L" " + rectText(outer) + L" " +
+               number(origin.x) + L" " + number(origin.y) + L" " + number(processId);
+    }
+    if (verb == L"title") {
+        return L"ok " + textOf(window);
+    }
+    if (verb == L"command" || verb == L"post") {
+        const bool done = verb == L"post" ? PostMessageW(window, WM_COMMAND, argument, 0)
+                                          : sendTo(window, WM_COMMAND, argument, 0);
+        return done ? L"ok" : L"error not handled";
+    }
+    if (verb == L"close" || verb == L"minimize" || verb == L"tray") {
+        const UINT message = verb == L"close" ? WM_CLOSE : verb == L"tray" ? WM_TRAY_NOTIFY : WM_SYSCOMMAND;
+        const WPARAM wParam = verb == L"tray" ? TRAY_ICON_UID : verb == L"minimize" ? SC_MINIMIZE : 0;
+        return PostMessageW(window, message, wParam, argument) ? L"ok" : L"error not posted";
+    }
+    if (verb == L"memory") {
+        const std::wstring figures = memoryOf(window);
+        return figures.empty() ? L"error cannot read the counters" : L"ok " + figures;
+    }
+    HWND child = words.size() > 1 ? control(window, words[1]) : nullptr;
+    if (!child) {
+        return L"error no control " + (words.size() > 1 ? words[1] : L"");
+    }
+    if (verb == L"text") {
+        return L"ok " + textOf(child);
+    }
+    if (verb == L"rect") {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        return L"ok " + rectText(rect);
+    }
+    if (verb == L"trackbar") {
+        DWORD_PTR position = 0;
+        return SendMessageTimeoutW(child, TBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
+                                   &position)
+                   ? L"ok " + number(long(position))
+                   : L"error no answer";
+    }
+    if (verb == L"trackbar-rects") {
+        RECT channel{};
+        RECT thumb{};
+        return askTrackbarRect(child, TBM_GETCHANNELRECT, channel) &&
+                       askTrackbarRect(child, TBM_GETTHUMBRECT, thumb)
+                   ? L"ok " + rectText(channel) + L" " + rectText(thumb)
+                   : L"error cannot read the rectangles";
+    }
+    const long position = numberOf(words, 2);
+    if (verb == L"slide") {
+        // The thumb released at the position: what the window hears at the end of a drag.
+        return sendTo(child, TBM_SETPOS, TRUE, position) &&
+                       sendTo(window, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                              reinterpret_cast<LPARAM>(child))
+                   ? L"ok"
+                   : L"error not handled";
+    }
+    if (verb == L"slide-then-exit") {
+        return slideThenExit(window, child, position) ? L"ok" : L"error cannot suspend Rolvane";
+    }
+    return L"error unknown verb";
+}
+
+std::wstring onCommand(const Words& words) {
+    const std::wstring& verb = words[0];
+    if (verb == L"windows") {
+        return L"ok" + windowsOfClass(ROLVANE_CLASS);
+    }
+    if (verb == L"menus") {
+        return L"ok" + windowsOfClass(L"#32768");
+    }
+    if (verb == L"target" || verb == L"notches") {
+        const bool on = numberOf(words, 1) != 0;
+        const WPARAM what = verb == L"target" ? (on ? 1 : 0) : (on ? 2 : 3);
+        return SendMessageW(targetWindow, WM_PROBE_TARGET, what, 0) ? L"ok" : L"error failed";
+    }
+    if (verb == L"reg-set" && words.size() >= 4) {
+        return registrySet(words);
+    }
+    if (verb == L"reg-get" && words.size() == 3) {
+        return registryGet(words);
+    }
+    if (verb == L"reg-delete" && words.size() >= 2) {
+        return registryDelete(words);
+    }
+    if (verb == L"load") {
+        return loadWithTheProgramsCode();
+    }
+    HWND window = rolvane();
+    return window ? onRolvane(words, window) : L"error no Rolvane window";
+}
+
+Words split(const std::wstring& line) {
+    Words words;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find(L'\t', start)) != std::wstring::npos; start = tab + 1) {
+        words.push_back(line.substr(start, tab - start));
+    }
+    words.push_back(line.substr(start));
+    return words;
+}
+
+void serveCommands() {
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, stdin)) {
+        std::string line = buffer;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+            line.pop_back();
+        }
+        if (line == "quit") {
+            break;
+        }
+        const std::wstring answer = line.empty() ? L"error empty" : onCommand(split(wide(line)));
+        std::fputs((utf8(answer) + "\n").c_str(), stdout);
+        std::fflush(stdout);
+    }
+    PostMessageW(targetWindow, WM_CLOSE, 0, 0);
+}
+
+int serve(const wchar_t* targetLogPath, const wchar_t* notchLogPath) {
+    // Binary mode: msvcrt's text mode would turn every line end into CRLF.
+    targetLog = _wfopen(targetLogPath, L"ab");
+    notchLog = _wfopen(notchLogPath, L"ab");
+    targetWindow = createTopWindow(TARGET_CLASS, TARGET_TITLE, targetWindowProc);
+    if (!targetLog || !notchLog || !targetWindow) {
+        return 2;
+    }
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    std::thread reader(serveCommands);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    reader.join();
+    onProbeTarget(targetWindow, 3);
+    std::fclose(notchLog);
+    std::fclose(targetLog);
+    return 0;
+}
+
+int idle() {
+    HWND window = createTopWindow(L"RolvaneIdle", L"Rolvane idle", DefWindowProcW);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    countsPerSecond = frequency.QuadPart;
+    if (argc == 4 && std::wcscmp(argv[1], L"serve") == 0) {
+        return serve(argv[2], argv[3]);
+    }
+    if (argc == 2 && std::wcscmp(argv[1], L"idle") == 0) {
+        return idle();
+    }
+    std::fputs("usage: probe serve TARGET_LOG NOTCH_LOG | probe idle\n", stderr);
+    return 1;
+}

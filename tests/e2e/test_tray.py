@@ -1,0 +1,69 @@
+"""The notification-area menu as the shell shows it: its check and grey marks read from the
+screen, its commands chosen with real keys."""
+from desktop import CUSTOM, FAST, IDC_EFFECT_SWITCH, wait_for
+
+DARK, FAINT = 100, 200  # luminance: text and check marks are dark; grey text is only faint
+
+
+def menu_items(desktop, image, menu):
+    """The items of a popup menu from top to bottom as (top, bottom, checked, grey), read from a
+    screenshot: bands of rows with text, their left margin holding a check mark or not.
+    Separators are bands too thin to be text."""
+    left, top, right, bottom = menu
+    x0, y0 = left + desktop.offset[0], top + desktop.offset[1]
+    pixels = image.convert("L").crop((x0, y0, x0 + right - left, y0 + bottom - top)).load()
+    width, height = right - left, bottom - top
+
+    def darkest(y, columns):
+        return min(pixels[x, y] for x in columns)
+
+    text_columns = range(20, width - 20)
+    rows = [y for y in range(2, height - 2) if darkest(y, text_columns) < FAINT]
+    bands, items = [], []
+    for y in rows:
+        if bands and y == bands[-1][1] + 1:
+            bands[-1][1] = y
+        else:
+            bands.append([y, y])
+    for first, last in bands:
+        if last - first < 4:
+            continue
+        band = range(first, last + 1)
+        grey = all(darkest(y, text_columns) >= DARK for y in band)
+        checked = any(darkest(y, range(3, 18)) < FAINT for y in band)
+        items.append((top + first, top + last, checked, grey))
+    return items
+
+
+def marks(items):
+    return [(checked, grey) for _, _, checked, grey in items]
+
+
+def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start):
+    rolvane = start("--tray")
+    rolvane.command(FAST)
+    rolvane.command(IDC_EFFECT_SWITCH)
+    menu = desktop.open_tray_menu()[0]
+    main = menu_items(desktop, desktop.screenshot(), menu)
+    # Open, Smooth scrolling (checked), Smoothness profile, Exit; nothing grey.
+    assert marks(main) == [(False, False), (True, False), (False, False), (False, False)], main
+
+    # Resting the pointer on "Smoothness profile" opens the submenu with nothing selected.
+    profile_top, profile_bottom = main[2][:2]
+    desktop.move_to((menu[0] + menu[2]) // 2, (profile_top + profile_bottom) // 2)
+    menus = wait_for("the profile submenu", desktop.menus, lambda menus: len(menus) == 2)
+    submenu = next(rect for rect in menus if rect != menu)
+    profiles = menu_items(desktop, desktop.screenshot(), submenu)
+    # Soft, Balanced, Fast (checked), Custom.
+    assert marks(profiles) == [(False, False), (False, False), (True, False), (False, False)], \
+        profiles
+
+    # Down from the top of the submenu to Custom, then the menu is gone and Custom in force.
+    desktop.xdotool("key", "Down", "Down", "Down", "Down", "Return")
+    wait_for("the menu to close", desktop.menus, lambda menus: not menus)
+    assert desktop.stored_settings()[0] == CUSTOM
+
+    # Up from a freshly opened menu reaches its last item, "Exit Rolvane".
+    desktop.open_tray_menu()
+    desktop.xdotool("key", "Up", "Return")
+    rolvane.wait_for_exit()

@@ -1,0 +1,62 @@
+"""Real wheel notches (xdotool) through the real Rolvane.exe to a window that logs what it gets."""
+import statistics
+
+from desktop import (FAST, IDC_EFFECT_SWITCH, STATE_OFF, STATE_ON, WHEEL_DOWN, WHEEL_LEFT,
+                     WHEEL_RIGHT, WHEEL_UP)
+
+
+def check_smoothed(events, want):
+    """Many small tagged steps, none of them a whole notch, adding up to exactly `want`."""
+    vertical = [delta for _, kind, delta, tagged in events if kind == "v" and tagged]
+    assert len(vertical) == len(events), f"untagged or horizontal events among {events}"
+    assert len(vertical) >= 3 and max(map(abs, vertical)) <= 48, vertical
+    assert sum(vertical) == want
+
+
+def report_cadence(what, events):
+    gaps = sorted((b[0] - a[0]) / 1000 for a, b in zip(events, events[1:]))
+    print(f"cadence {what}: {len(gaps)} intervals, median {statistics.median(gaps):.2f} ms, "
+          f"p90 {gaps[int(len(gaps) * 0.9)]:.2f} ms, max {gaps[-1]:.2f} ms")
+
+
+def wheel(desktop, *buttons, delay_ms=60):
+    start = len(desktop.events())
+    desktop.wheel(*buttons, delay_ms=delay_ms)
+    return start
+
+
+def test_notches_become_small_tagged_steps_and_the_rest_passes_untouched(desktop, start):
+    rolvane = start()
+    desktop.show_target()
+    rolvane.command(IDC_EFFECT_SWITCH)
+    desktop.wait_for_text("state", STATE_ON)
+    for button, want in ((WHEEL_DOWN, -360), (WHEEL_UP, 360)):
+        events = desktop.wait_for_sum(wheel(desktop, button, button, button), "v", want)
+        check_smoothed(events, want)
+        report_cadence(f"three notches {want:+d}", events)
+
+    events = desktop.wait_for_sum(wheel(desktop, WHEEL_LEFT, WHEEL_RIGHT), "h", 0)
+    assert [(kind, delta, tagged) for _, kind, delta, tagged in events] == \
+        [("h", -120, False), ("h", 120, False)]
+
+    rolvane.command(IDC_EFFECT_SWITCH)
+    desktop.wait_for_text("state", STATE_OFF)
+    events = desktop.wait_for_sum(wheel(desktop, WHEEL_UP, WHEEL_DOWN, WHEEL_DOWN), "v", -120)
+    assert [(kind, delta, tagged) for _, kind, delta, tagged in events] == \
+        [("v", 120, False), ("v", -120, False), ("v", -120, False)]
+    rolvane.exit()
+
+
+def test_notches_close_together_are_accelerated_under_fast(desktop, start):
+    rolvane = start()
+    desktop.show_target()
+    rolvane.command(FAST)
+    rolvane.command(IDC_EFFECT_SWITCH)
+    desktop.wait_for_text("state", STATE_ON)
+    # A first notch is worth 132 under Fast; the next ones up to 198, by how close they come.
+    events = desktop.wait_for_sum(wheel(desktop, WHEEL_UP, WHEEL_UP, WHEEL_UP, delay_ms=20), "v",
+                                  None)
+    total = sum(delta for _, _, delta, _ in events)
+    assert 3 * 132 < total <= 132 + 2 * 198, f"three Fast notches 20 ms apart gave {total}"
+    report_cadence("a Fast burst", events)
+    rolvane.exit()
