@@ -5,7 +5,7 @@ ROLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ROLVANE_LOG_DIR=$ROLVANE_ROOT/build/logs
 ROLVANE_PREFIX_DIR=$ROLVANE_ROOT/build/wine-prefix
 
-BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
 WINE_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth xdotool imagemagick x11-apps
     x11-utils fonts-wine libxi6 libxrandr2 libxrender1 libxcursor1 libxfixes3 libxinerama1
     libxcomposite1)

@@ -67,7 +67,6 @@ TEST(SimRun, OneNotchBecomesSeventySixSmallEventsSummingToIt) {
         previousMs = event.ms;
     }
     EXPECT_EQ(sumOf(result.events), 120);
-    EXPECT_EQ(summaryLine(result), "events 76 sum 120 last 360");
     EXPECT_FALSE(result.hitSettleLimit);
     EXPECT_EQ(result.endMs, 364);
 }
@@ -99,8 +98,6 @@ TEST(SimRun, ProfilesPutTheirValuesInForce) {
     EXPECT_EQ(custom.smoothDurationMs, 300);
     EXPECT_EQ(run("--profile custom 0:0").parameters.smoothDurationMs, 360);
     const SimResult soft = run("--profile soft 0:120");
-    EXPECT_EQ(soft.profileId, IDM_PROFILE_SOFT);
-    EXPECT_EQ(soft.parameters.smoothDurationMs, softParameters.smoothDurationMs);
     // The 430 ms tail completes at the first tick after it.
     EXPECT_EQ(soft.events.back().ms, 432);
     EXPECT_EQ(sumOf(soft.events), 120);
@@ -151,7 +148,6 @@ TEST(SimRun, EventsTheFilterPassesOnScrollNothing) {
         const SimResult result = run(line);
         EXPECT_TRUE(result.events.empty()) << line;
         EXPECT_EQ(result.endMs, 0) << line;
-        EXPECT_EQ(summaryLine(result), "events 0 sum 0 last -");
     }
     EXPECT_EQ(run("0:120 40:120:h").events, run("0:120").events);
     // The run goes on to its last event even when nothing was scrolled before it.
@@ -166,120 +162,92 @@ TEST(SimRun, RunThatDoesNotSettleIsCutAndReported) {
     const SimResult result = simulate(config);
     EXPECT_TRUE(result.hitSettleLimit);
     EXPECT_EQ(result.endMs, 108);
-    EXPECT_FALSE(run("0:120 8:120").hitSettleLimit);
-}
-
-TEST(SimArguments, DefaultsAndEveryOption) {
-    const ParseResult plain = parseArguments({"0:120"});
-    ASSERT_TRUE(plain.ok());
-    EXPECT_EQ(plain.config.profileId, IDM_PROFILE_BALANCED);
-    EXPECT_EQ(plain.config.format, OutputFormat::text);
-    EXPECT_FALSE(plain.config.untilMs);
-    ASSERT_EQ(plain.config.events.size(), 1u);
-    EXPECT_EQ(plain.config.events[0].delta, 120);
-
-    const SimConfig full =
-        configOf("--format svg --custom 60,100,40,160 --until 3600000 --profile custom "
-                 "3:-240:h 3600000:+120 1:-32768 2:32767");
-    EXPECT_EQ(full.profileId, IDM_PROFILE_CUSTOM);
-    EXPECT_EQ(full.custom.stepPercent, 60);
-    EXPECT_EQ(full.custom.smoothDurationMs, 160);
-    EXPECT_EQ(full.untilMs, 3'600'000);
-    EXPECT_EQ(full.format, OutputFormat::svg);
-    ASSERT_EQ(full.events.size(), 4u);
-    EXPECT_EQ(full.events[0].ms, 3);
-    EXPECT_EQ(full.events[0].delta, -240);
-    EXPECT_TRUE(full.events[0].horizontal);
-    EXPECT_EQ(full.events[1].delta, 120);
-    EXPECT_FALSE(full.events[1].horizontal);
-    EXPECT_EQ(full.events[2].delta, -32768);
-    EXPECT_EQ(full.events[3].delta, 32767);
-    EXPECT_EQ(configOf("--profile custom --custom 140,240,180,500 0:1").custom.accelerationWindowMs,
-              180);
-    EXPECT_EQ(configOf("--format csv --format text 0:1").format, OutputFormat::text);
 }
 
 TEST(SimArguments, HelpWinsOverEverythingElse) {
-    EXPECT_TRUE(parseArguments({"--help"}).helpRequested);
-    EXPECT_TRUE(parseArguments({"--profile", "nope", "-h"}).helpRequested);
-    std::ostringstream out, err;
-    EXPECT_EQ(runSimTool({"--help"}, out, err), exitOk);
-    EXPECT_EQ(out.str().rfind("Usage: rolvane-sim", 0), 0u);
-    EXPECT_TRUE(err.str().empty());
+    for (const char* line :
+         {"--help", "--profile nope -h", "0:120 --profile --help", "--verbose -h"}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(runSimTool(split(line), out, err), exitOk) << line;
+        EXPECT_EQ(out.str().rfind("Usage: rolvane-sim", 0), 0u) << line;
+        EXPECT_TRUE(err.str().empty()) << line;
+    }
 }
 
-TEST(SimArguments, BadArgumentsGiveOneLineAndExitCodeTwo) {
-    const char* bad[] = {"",
-                         "--profile soft",
-                         "--verbose 0:120",
-                         "-x 0:120",
-                         "--profile turbo 0:120",
-                         "0:120 --profile",
-                         "0:120 --custom",
-                         "0:120 --until",
-                         "0:120 --format",
-                         "--format pdf 0:120",
-                         "--until -4 0:120",
-                         "--until 1e3 0:120",
-                         "--until 3600001 0:120",
-                         "--custom 100,100,110,360 0:120",
-                         "--profile fast --custom 100,100,110,360 0:120",
-                         "--profile custom --custom 100,100,110 0:120",
-                         "--profile custom --custom 100,100,110,360, 0:120",
-                         "--profile custom --custom 100,,110,360 0:120",
-                         "--profile custom --custom 100,x,110,360 0:120",
-                         "--profile custom --custom 59,100,110,360 0:120",
-                         "--profile custom --custom 141,100,110,360 0:120",
-                         "--profile custom --custom 100,99,110,360 0:120",
-                         "--profile custom --custom 100,241,110,360 0:120",
-                         "--profile custom --custom 100,100,39,360 0:120",
-                         "--profile custom --custom 100,100,181,360 0:120",
-                         "--profile custom --custom 100,100,110,159 0:120",
-                         "--profile custom --custom 100,100,110,501 0:120",
-                         "120",
-                         "0:",
-                         ":120",
-                         "a:120",
-                         "0:12x",
-                         "1.5:120",
-                         "-4:120",
-                         "+4:120",
-                         "0:--120",
-                         "0:120:v",
-                         "0:120:h:h",
-                         "0:32768",
-                         "0:-32769",
-                         "0:99999999999999999999",
-                         "3600001:120",
-                         "--random 0",
-                         "--random 1000001",
-                         "--random x",
-                         "--random 1000000",
-                         "--random 5 0:120",
-                         "--random 5 --seed -1",
-                         "--random 5 --seed",
-                         "--exactness",
-                         "--exactness --format svg 0:120",
-                         "--exactness=1 0:120"};
-    for (const char* line : bad) {
+TEST(SimArguments, EveryRangeTakesItsEdges) {
+    // The --custom edges are in SimExactness.TenThousandRandomNotchesLoseAndInventNothing.
+    for (const char* line :
+         {"3600000:120 0:-32768 1:+32767", "--until 3600000 0:1", "--random 1 --seed 0"}) {
         const ParseResult parsed = parseArguments(split(line));
-        EXPECT_FALSE(parsed.ok()) << line;
-        EXPECT_EQ(parsed.error.rfind("rolvane-sim: ", 0), 0u) << parsed.error;
-        EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << parsed.error;
+        EXPECT_TRUE(parsed.ok()) << line << ": " << parsed.error;
+    }
+    EXPECT_EQ(configOf("--format csv --format text 0:1").format, OutputFormat::text);
+}
 
+struct BadLine {
+    const char* line;
+    const char* complaint;
+};
+
+TEST(SimArguments, BadArgumentsGiveOneLineAndExitCodeTwo) {
+    const BadLine bad[] = {
+        {"--profile soft", "no events given"},
+        {"--verbose 0:120", "--verbose"},
+        {"--profile turbo 0:120", "turbo"},
+        {"--format pdf 0:120", "pdf"},
+        {"--custom 100,100,110,360 0:120", "--custom needs --profile custom"},
+        {"--profile custom --custom 100,100,110 0:120", "needs four values"},
+        {"--profile custom --custom 100,x,110,360 0:120", "--custom"},
+        {"--profile custom --custom 141,100,110,360 0:120", "step percent 141 is outside 60..140"},
+        {"--profile custom --custom 100,99,110,360 0:120", "acceleration percent 99 is outside"},
+        {"--profile custom --custom 100,100,181,360 0:120", "window ms 181 is outside 40..180"},
+        {"--profile custom --custom 100,100,110,159 0:120", "tail ms 159 is outside 160..500"},
+        {"120", "malformed event '120'"},
+        {"0:12x", "malformed event '0:12x'"},
+        {"-4:120", "malformed event '-4:120'"},
+        {"0:--120", "malformed event '0:--120'"},
+        {"0:120:v", "malformed event '0:120:v'"},
+        {"3600001:120", "time is past the limit of 3600000 ms"},
+        {"0:32768", "delta does not fit a signed 16-bit value"},
+        {"0:-32769", "delta does not fit a signed 16-bit value"},
+        {"--until -4 0:120", "--until"},
+        {"--until 3600001 0:120", "--until"},
+        {"--random 0", "--random"},
+        {"--random 1000001", "--random"},
+        {"--random 1000000", "the notches would run past the limit"},
+        {"--random 5 0:120", "give one or the other"},
+        {"--random 5 --seed -1", "--seed"},
+        {"--exactness --format svg 0:120", "--exactness writes text or csv, not svg"},
+        // CLI11's own refusal: it must be caught and told in one line like the others.
+        {"0:120 --until", "--until"},
+    };
+    for (const auto& [line, complaint] : bad) {
         std::ostringstream out, err;
         EXPECT_EQ(runSimTool(split(line), out, err), exitBadArguments) << line;
         EXPECT_TRUE(out.str().empty()) << line;
-        EXPECT_EQ(err.str(), parsed.error + "\n");
+        const std::string message = err.str();
+        EXPECT_EQ(message.rfind("rolvane-sim: ", 0), 0u) << message;
+        EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
+        EXPECT_NE(message.find(complaint), std::string::npos) << line << " -> " << message;
+    }
+}
+
+TEST(SimOutput, TheToolWritesTheFormatAskedFor) {
+    const std::string events = "0:120 100:-120";
+    const SimResult result = run(events);
+    const std::pair<std::string, std::string> formats[] = {{"", formatText(result)},
+                                                           {"--format csv ", formatCsv(result)},
+                                                           {"--format svg ", formatSvg(result)}};
+    for (const auto& [option, expected] : formats) {
+        std::ostringstream out, err;
+        EXPECT_EQ(runSimTool(split(option + events), out, err), exitOk) << option;
+        EXPECT_EQ(out.str(), expected) << option;
+        EXPECT_TRUE(err.str().empty()) << option;
     }
 }
 
 TEST(SimOutput, TextAndCsvCarryEveryEventAndTheSummary) {
     const SimResult result = run("0:120");
-    std::ostringstream out, err;
-    EXPECT_EQ(runSimTool({"0:120"}, out, err), exitOk);
-    EXPECT_EQ(out.str(), formatText(result));
-    EXPECT_TRUE(err.str().empty());
     EXPECT_EQ(formatText(result).rfind("16 1\n24 1\n", 0), 0u);
     EXPECT_EQ(occurrences(formatText(result), "\n"), 77u);
 
@@ -292,7 +260,6 @@ TEST(SimOutput, TextAndCsvCarryEveryEventAndTheSummary) {
     const SimResult empty = run("0:120:h");
     EXPECT_EQ(formatText(empty), "events 0 sum 0 last -\n");
     EXPECT_EQ(formatCsv(empty), "ms,amount\n# events 0 sum 0 last -\n");
-    EXPECT_EQ(formatResult(result, OutputFormat::csv), csv);
 }
 
 TEST(SimOutput, SvgIsAStandalonePlotOfBothSeries) {
@@ -308,7 +275,6 @@ TEST(SimOutput, SvgIsAStandalonePlotOfBothSeries) {
         EXPECT_EQ(occurrences(svg, "<rect x="), result.events.size()) << line;
         EXPECT_EQ(svg.find("nan"), std::string::npos) << line;
         EXPECT_EQ(svg.find("inf"), std::string::npos) << line;
-        EXPECT_EQ(svg, formatSvg(run(line)));
         EXPECT_NE(svg.find(summaryLine(result)), std::string::npos);
     }
     const std::string fast = formatSvg(run("--profile fast 0:120 40:120"));
@@ -369,8 +335,6 @@ TEST(SimExactness, OneNotchIsDeliveredWhole) {
     EXPECT_EQ(report.reversals, 0);
     EXPECT_EQ(report.droppedUnits, 0.0);
     EXPECT_EQ(report.injectedEvents, int64_t(run("0:120 500:-240").events.size()));
-    EXPECT_LT(std::fabs(report.lostOrInvented), 1e-9);
-    EXPECT_LE(report.largestGap, 1.0 + 1e-9);
 }
 
 TEST(SimExactness, AReversalDropsWhatWasInFlightAndNothingElse) {
@@ -379,8 +343,6 @@ TEST(SimExactness, AReversalDropsWhatWasInFlightAndNothingElse) {
     EXPECT_EQ(report.deliveredUnits, -88);
     EXPECT_EQ(report.reversals, 1);
     EXPECT_NEAR(report.droppedUnits, 88.0, 1e-9);
-    EXPECT_LT(std::fabs(report.heldUnits), 0.5);
-    EXPECT_LT(std::fabs(report.lostOrInvented), 1e-9);
     EXPECT_NEAR(report.cancelledSize(), 0.0, 1e-9);
 }
 
@@ -388,8 +350,8 @@ TEST(SimExactness, AReversalDropsWhatWasInFlightAndNothingElse) {
 TEST(SimExactness, TenThousandRandomNotchesLoseAndInventNothing) {
     for (const char* profile : {"soft", "balanced", "fast", "custom --custom 140,240,180,500",
                                 "custom --custom 60,100,40,160"}) {
-        const ExactnessReport report = measureExactness(
-            configOf(std::string("--random 10000 --seed 1 --profile ") + profile));
+        const ExactnessReport report =
+            measureExactness(configOf(std::string("--random 10000 --seed 1 --profile ") + profile));
         EXPECT_TRUE(report.settled) << profile;
         EXPECT_EQ(report.notchEvents, 10'000) << profile;
         EXPECT_LT(std::fabs(report.lostOrInvented), 1e-6) << profile;
@@ -414,8 +376,4 @@ TEST(SimExactness, TextAndCsvCarryTheSameFields) {
     EXPECT_NE(text.find("\nlost_or_invented_units 0.000000\n"), std::string::npos);
     EXPECT_EQ(occurrences(csv, "\n"), 2u);
     EXPECT_EQ(occurrences(csv, ","), 2 * (occurrences(text, "\n") - 1));
-    std::ostringstream out, err;
-    EXPECT_EQ(runSimTool({"--exactness", "0:120"}, out, err), exitOk);
-    EXPECT_EQ(out.str(), text);
-    EXPECT_TRUE(err.str().empty());
 }

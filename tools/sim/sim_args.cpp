@@ -2,140 +2,145 @@
 
 #include "tools/sim/sim_random.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <charconv>
-#include <limits>
+#include <regex>
 
 namespace {
 
-std::optional<int64_t> parseInteger(std::string_view text, bool allowSign) {
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    bool negative = false;
-    if (allowSign && (text[0] == '+' || text[0] == '-')) {
-        negative = text[0] == '-';
-        text.remove_prefix(1);
-    }
-    // from_chars would take a sign itself; digits only keeps "--5" and "+-5" out.
-    if (text.empty() || text[0] < '0' || text[0] > '9') {
-        return std::nullopt;
-    }
-    int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return negative ? -value : value;
+constexpr std::string_view profileNames[] = {"soft", "balanced", "fast", "custom"};
+constexpr int32_t profileIds[] = {IDM_PROFILE_SOFT, IDM_PROFILE_BALANCED, IDM_PROFILE_FAST,
+                                  IDM_PROFILE_CUSTOM};
+
+std::string inQuotes(std::string_view text) {
+    return "'" + std::string(text) + "'";
 }
 
-std::string quoted(std::string_view text) {
-    std::string out(1, '\'');
-    out += text;
-    out += '\'';
-    return out;
-}
-
-std::optional<int32_t> profileIdOf(std::string_view name) {
-    if (name == "soft") {
-        return IDM_PROFILE_SOFT;
+// "MS:DELTA" or "MS:DELTA:h"; an empty text when it is good.
+std::string readEvent(const std::string& text, std::vector<SimEvent>& events) {
+    static const std::regex form(R"((\d+):([+-]?\d+)(:h)?)");
+    std::smatch parts;
+    if (!std::regex_match(text, parts, form)) {
+        return "malformed event " + inQuotes(text) + " (expected MS:DELTA[:h])";
     }
-    if (name == "balanced") {
-        return IDM_PROFILE_BALANCED;
+    int64_t ms = 0;
+    int64_t delta = 0;
+    const auto number = [](const std::ssub_match& part, int64_t& value) {
+        const auto [end, error] = std::from_chars(&*part.first + (*part.first == '+'),
+                                                  &*part.second, value);
+        return error == std::errc{} && end == &*part.second;
+    };
+    if (!number(parts[1], ms) || ms > maxEventMs) {
+        return "event " + inQuotes(text) + ": time is past the limit of " +
+               std::to_string(maxEventMs) + " ms";
     }
-    if (name == "fast") {
-        return IDM_PROFILE_FAST;
+    if (!number(parts[2], delta) || delta < INT16_MIN || delta > INT16_MAX) {
+        return "event " + inQuotes(text) + ": delta does not fit a signed 16-bit value";
     }
-    if (name == "custom") {
-        return IDM_PROFILE_CUSTOM;
-    }
-    return std::nullopt;
-}
-
-struct NamedRange {
-    const char* name;
-    ParameterRange range;
-};
-
-constexpr NamedRange customFields[4] = {{"step percent", stepPercentRange},
-                                        {"max acceleration percent", maxAccelerationPercentRange},
-                                        {"acceleration window ms", accelerationWindowMsRange},
-                                        {"tail ms", smoothDurationMsRange}};
-
-std::string parseCustom(std::string_view text, ScrollParameters& out) {
-    std::string_view fields[4];
-    std::string_view rest = text;
-    for (int i = 0; i < 4; ++i) {
-        const size_t comma = rest.find(',');
-        if ((i == 3) != (comma == std::string_view::npos)) {
-            return "--custom needs four values STEP,ACCEL,WINDOW,TAIL, got " + quoted(text);
-        }
-        fields[i] = rest.substr(0, comma);
-        rest.remove_prefix(i == 3 ? rest.size() : comma + 1);
-    }
-    int32_t values[4] = {};
-    for (int i = 0; i < 4; ++i) {
-        const std::string name = customFields[i].name;
-        const auto value = parseInteger(fields[i], false);
-        if (!value) {
-            return "--custom: " + name + " " + quoted(fields[i]) + " is not a number";
-        }
-        const ParameterRange range = customFields[i].range;
-        if (*value < range.min || *value > range.max) {
-            return "--custom: " + name + " " + std::to_string(*value) + " is outside " +
-                   std::to_string(range.min) + ".." + std::to_string(range.max);
-        }
-        values[i] = static_cast<int32_t>(*value);
-    }
-    out = {values[0], values[1], values[2], values[3]};
+    events.push_back({ms, static_cast<int16_t>(delta), parts[3].matched});
     return {};
 }
 
-std::string parseEvent(std::string_view text, SimEvent& out) {
-    const std::string malformed = "malformed event " + quoted(text) + " (expected MS:DELTA[:h])";
-    const size_t first = text.find(':');
-    if (first == std::string_view::npos) {
-        return malformed;
+std::string readCustom(const std::vector<int32_t>& values, SimConfig& config) {
+    if (values.size() != 4) {
+        return "--custom needs four values STEP,ACCEL,WINDOW,TAIL";
     }
-    std::string_view deltaText = text.substr(first + 1);
-    bool horizontal = false;
-    const size_t second = deltaText.find(':');
-    if (second != std::string_view::npos) {
-        if (deltaText.substr(second + 1) != "h") {
-            return malformed;
+    const char* names[] = {"step percent", "max acceleration percent", "acceleration window ms",
+                           "tail ms"};
+    const ParameterRange ranges[] = {stepPercentRange, maxAccelerationPercentRange,
+                                     accelerationWindowMsRange, smoothDurationMsRange};
+    for (size_t i = 0; i < 4; ++i) {
+        if (!ranges[i].contains(values[i])) {
+            return "--custom: " + std::string(names[i]) + " " + std::to_string(values[i]) +
+                   " is outside " + std::to_string(ranges[i].min) + ".." +
+                   std::to_string(ranges[i].max);
         }
-        horizontal = true;
-        deltaText = deltaText.substr(0, second);
     }
-    const auto ms = parseInteger(text.substr(0, first), false);
-    const auto delta = parseInteger(deltaText, true);
-    if (!ms || !delta) {
-        return malformed;
+    // Any other profile would ignore the values without a word.
+    if (config.profileId != IDM_PROFILE_CUSTOM) {
+        return "--custom needs --profile custom";
     }
-    if (*ms > maxEventMs) {
-        return "event " + quoted(text) + ": time is past the limit of " +
-               std::to_string(maxEventMs) + " ms";
+    config.custom = {values[0], values[1], values[2], values[3]};
+    return {};
+}
+
+std::string readArguments(const std::vector<std::string>& args, SimConfig& config) {
+    CLI::App app;
+    app.set_help_flag();
+    std::string profile = "balanced";
+    std::string format = "text";
+    std::vector<int32_t> custom;
+    std::vector<std::string> events;
+    const auto last = CLI::MultiOptionPolicy::TakeLast;
+    app.add_option("--profile", profile)
+        ->check(CLI::IsMember(std::vector<std::string>(std::begin(profileNames),
+                                                       std::end(profileNames))))
+        ->multi_option_policy(last);
+    app.add_option("--custom", custom)->delimiter(',')->allow_extra_args(false)->type_name("V");
+    app.add_option("--until", config.untilMs)
+        ->check(CLI::Range(int64_t{0}, maxEventMs))
+        ->multi_option_policy(last);
+    app.add_option("--format", format)
+        ->check(CLI::IsMember({"text", "csv", "svg"}))
+        ->multi_option_policy(last);
+    app.add_option("--random", config.randomCount)
+        ->check(CLI::Range(int64_t{1}, maxRandomCount))
+        ->multi_option_policy(last);
+    app.add_option("--seed", config.seed)
+        ->check([](const std::string& text) {
+            return text.starts_with('-') ? std::string("needs a whole number of 0 or more") : "";
+        })
+        ->multi_option_policy(last);
+    app.add_flag("--exactness", config.exactness)->disable_flag_override();
+    app.add_option("EVENT", events);
+    try {
+        // CLI11 takes the words last first.
+        app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+    } catch (const CLI::ParseError& failure) {
+        const std::string message = failure.what();
+        return message.substr(0, message.find('\n'));
     }
-    if (*delta < std::numeric_limits<int16_t>::min() ||
-        *delta > std::numeric_limits<int16_t>::max()) {
-        return "event " + quoted(text) + ": delta does not fit a signed 16-bit value";
+    config.profileId = profileIds[std::ranges::find(profileNames, profile) - profileNames];
+    config.format = format == "csv" ? OutputFormat::csv
+                    : format == "svg" ? OutputFormat::svg
+                                      : OutputFormat::text;
+    if (!custom.empty()) {
+        if (std::string message = readCustom(custom, config); !message.empty()) {
+            return message;
+        }
     }
-    out = {*ms, static_cast<int16_t>(*delta), horizontal};
+    for (const std::string& event : events) {
+        if (std::string message = readEvent(event, config.events); !message.empty()) {
+            return message;
+        }
+    }
+    if (config.randomCount > 0) {
+        if (!config.events.empty()) {
+            return "--random replaces the EVENT list; give one or the other";
+        }
+        config.events = randomNotches(config.randomCount, config.seed);
+        if (static_cast<int64_t>(config.events.size()) < config.randomCount) {
+            return "--random " + std::to_string(config.randomCount) +
+                   ": the notches would run past the limit of " + std::to_string(maxEventMs) +
+                   " ms";
+        }
+    }
+    if (config.events.empty()) {
+        return "no events given (try --help)";
+    }
+    if (config.exactness && config.format == OutputFormat::svg) {
+        return "--exactness writes text or csv, not svg";
+    }
     return {};
 }
 
 } // namespace
 
 std::string_view profileName(int32_t profileId) {
-    switch (profileId) {
-    case IDM_PROFILE_SOFT:
-        return "soft";
-    case IDM_PROFILE_FAST:
-        return "fast";
-    case IDM_PROFILE_CUSTOM:
-        return "custom";
-    default:
-        return "balanced";
-    }
+    const auto found = std::ranges::find(profileIds, profileId);
+    return found == std::end(profileIds) ? "balanced" : profileNames[found - profileIds];
 }
 
 std::string usageText() {
@@ -183,104 +188,12 @@ std::string usageText() {
 
 ParseResult parseArguments(const std::vector<std::string>& args) {
     ParseResult result;
-    SimConfig& config = result.config;
-    bool customGiven = false;
-    for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            result.helpRequested = true;
-            return result;
-        }
-    }
-    auto fail = [&](std::string message) {
-        result.error = "rolvane-sim: " + std::move(message);
-        return result;
-    };
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        // "-5:120" is a malformed event (a negative time), not an unknown option.
-        if (arg.size() < 2 || arg[0] != '-' || (arg[1] >= '0' && arg[1] <= '9')) {
-            SimEvent event{};
-            if (std::string message = parseEvent(arg, event); !message.empty()) {
-                return fail(std::move(message));
-            }
-            config.events.push_back(event);
-            continue;
-        }
-        if (arg == "--exactness") {
-            config.exactness = true;
-            continue;
-        }
-        if (arg != "--profile" && arg != "--custom" && arg != "--until" && arg != "--format" &&
-            arg != "--random" && arg != "--seed") {
-            return fail("unknown option " + quoted(arg));
-        }
-        if (i + 1 == args.size()) {
-            return fail(arg + " needs a value");
-        }
-        const std::string& value = args[++i];
-        if (arg == "--profile") {
-            const auto id = profileIdOf(value);
-            if (!id) {
-                return fail("unknown profile " + quoted(value) +
-                            " (expected soft, balanced, fast or custom)");
-            }
-            config.profileId = *id;
-        } else if (arg == "--custom") {
-            if (std::string message = parseCustom(value, config.custom); !message.empty()) {
-                return fail(std::move(message));
-            }
-            customGiven = true;
-        } else if (arg == "--until") {
-            const auto until = parseInteger(value, false);
-            if (!until) {
-                return fail("--until needs a non-negative whole number of ms, got " +
-                            quoted(value));
-            }
-            if (*until > maxEventMs) {
-                return fail("--until " + value + " is past the limit of " +
-                            std::to_string(maxEventMs) + " ms");
-            }
-            config.untilMs = *until;
-        } else if (arg == "--random") {
-            const auto count = parseInteger(value, false);
-            if (!count || *count < 1 || *count > maxRandomCount) {
-                return fail("--random needs a count of notches from 1 to " +
-                            std::to_string(maxRandomCount) + ", got " + quoted(value));
-            }
-            config.randomCount = *count;
-        } else if (arg == "--seed") {
-            const auto seed = parseInteger(value, false);
-            if (!seed) {
-                return fail("--seed needs a non-negative whole number, got " + quoted(value));
-            }
-            config.seed = static_cast<uint64_t>(*seed);
-        } else if (value == "text" || value == "csv" || value == "svg") {
-            config.format = value == "text"  ? OutputFormat::text
-                            : value == "csv" ? OutputFormat::csv
-                                             : OutputFormat::svg;
-        } else {
-            return fail("unknown format " + quoted(value) + " (expected text, csv or svg)");
-        }
-    }
-    if (customGiven && config.profileId != IDM_PROFILE_CUSTOM) {
-        return fail("--custom needs --profile custom");
-    }
-    if (config.randomCount > 0) {
-        if (!config.events.empty()) {
-            return fail("--random replaces the EVENT list; give one or the other");
-        }
-        config.events = randomNotches(config.randomCount, config.seed);
-        if (static_cast<int64_t>(config.events.size()) < config.randomCount) {
-            return fail("--random " + std::to_string(config.randomCount) +
-                        ": the notches would run past the limit of " +
-                        std::to_string(maxEventMs) + " ms");
-        }
-    }
-    if (config.events.empty()) {
-        return fail("no events given (try --help)");
-    }
-    if (config.exactness && config.format == OutputFormat::svg) {
-        return fail("--exactness writes text or csv, not svg");
+    // Looked for first: "--profile -h" asks for help, not for a profile named "-h".
+    result.helpRequested = std::ranges::any_of(
+        args, [](const std::string& arg) { return arg == "--help" || arg == "-h"; });
+    if (!result.helpRequested) {
+        const std::string message = readArguments(args, result.config);
+        result.error = message.empty() ? "" : "rolvane-sim: " + message;
     }
     return result;
 }
