@@ -58,6 +58,19 @@ run_logged() {
     fi
 }
 
+# The host tree's ctest runs the tests of these trees too.
+SANITIZER_PRESETS=(asan tsan)
+
+configure_host_trees() {
+    cd "$ROLVANE_ROOT" || return
+    local trees=("${SANITIZER_PRESETS[@]/#/$ROLVANE_ROOT/build/}") preset
+    run_logged configure-host cmake --preset host \
+        "-DROLVANE_SANITIZER_TREES=$(IFS=';' && printf '%s' "${trees[*]}")"
+    for preset in "${SANITIZER_PRESETS[@]}"; do
+        run_logged "configure-$preset" cmake --preset "$preset"
+    done
+}
+
 build_win() {
     note "building build/win (log: build/logs/build-win.log)"
     cd "$ROLVANE_ROOT" || return
@@ -65,27 +78,13 @@ build_win() {
     run_logged build-win cmake --build --preset win
 }
 
-# The host tree's ctest runs the tests of these trees too.
-SANITIZER_PRESETS=(asan tsan)
-
-build_host() {
-    note "building build/host (log: build/logs/build-host.log)"
-    cd "$ROLVANE_ROOT" || return
-    local trees=("${SANITIZER_PRESETS[@]/#/$ROLVANE_ROOT/build/}")
-    run_logged configure-host cmake --preset host -DROLVANE_E2E=ON \
-        -DROLVANE_WIN_BUILD_DIR="$ROLVANE_ROOT/build/win" \
-        "-DROLVANE_SANITIZER_TREES=$(IFS=';' && printf '%s' "${trees[*]}")"
-    run_logged build-host cmake --build --preset host
-}
-
-# The unit tests and corpus replays under AddressSanitizer with UndefinedBehaviorSanitizer, and
-# under ThreadSanitizer.
-build_sanitizer_trees() {
+# The host tree, and the unit tests and corpus replays under AddressSanitizer with
+# UndefinedBehaviorSanitizer and under ThreadSanitizer.
+build_host_trees() {
     local preset
     cd "$ROLVANE_ROOT" || return
-    for preset in "${SANITIZER_PRESETS[@]}"; do
+    for preset in host "${SANITIZER_PRESETS[@]}"; do
         note "building build/$preset (log: build/logs/build-$preset.log)"
-        run_logged "configure-$preset" cmake --preset "$preset"
         run_logged "build-$preset" cmake --build --preset "$preset"
     done
 }
