@@ -9,6 +9,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
 WINE_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth xdotool imagemagick x11-apps
     x11-utils fonts-wine libxi6 libxrandr2 libxrender1 libxcursor1 libxfixes3 libxinerama1
     libxcomposite1)
+# The Wine tests' harness: pytest, and screenshots read straight from the X server.
+TEST_PACKAGES=(python3-pytest python3-xlib python3-pil)
 
 XVFB_PID=
 XVFB_STARTED_DISPLAY=
