@@ -1,0 +1,482 @@
+"""The Wine part of scripts/measure, which passes it the paces and counts: the real Rolvane.exe in
+an Xvfb and a Wine prefix of its own (build/measure/wine-prefix), so that it neither waits for
+nor disturbs scripts/test. Appends to build/measure/results.csv its size, start-up time, CPU
+time, and what real notches turn into at the probe's scroll target, beside what rolvane-sim
+makes of the same notches; the steps of each phase go to build/measure/raw/wine/."""
+import argparse
+import csv
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+from desktop import (BALANCED, CUSTOM, FAST, IDC_EFFECT_SWITCH, REG_DWORD,  # noqa: E402
+                     SETTINGS_KEY, SOFT, STATE_ON, WHEEL_DOWN, WIN_DIR, Desktop, ProbeError,
+                     Rolvane, dword, wait_for)
+from Xlib import X  # noqa: E402
+from Xlib.error import XError  # noqa: E402
+
+PROFILE_IDS = {"soft": SOFT, "balanced": BALANCED, "fast": FAST, "custom": CUSTOM}
+CUSTOM_NAMES = ("CustomStepPercent", "CustomMaxAccelerationPercent",
+                "CustomAccelerationWindowMs", "CustomSmoothDurationMs")
+ROLVANE_TITLE = re.compile(r"Rolvane 0\.6 - ")
+IDLE_TITLE = re.compile(r"Rolvane idle$")
+# Notches closer together than this make one movement; the paces keep them apart.
+MOVEMENT_GAP_US = 300_000
+# A pulse has ended when the target has received nothing for this long.
+QUIET_SECONDS = 0.4
+# Beyond this many notches in a movement, trying every tick reading is too many runs.
+TICK_ROUNDING_MAX_NOTCHES = 8
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def note(*words):
+    print("==", *words, flush=True)
+
+
+def parse_options():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--measure-dir", type=Path, required=True)
+    parser.add_argument("--sim", required=True, help="rolvane-sim of the host tree")
+    parser.add_argument("--custom", required=True,
+                        help="the Custom profile's step %%, max. acceleration %%, window ms, "
+                        "tail ms")
+    parser.add_argument("--profile", action="append", required=True, metavar="NAME=TAIL_MS",
+                        help="a profile to measure and the length of its pulses")
+    for name in ("starts", "relaxed-notches", "relaxed-pause-ms", "bursts", "burst-notches",
+                 "burst-gap-ms", "cost-seconds", "notches-per-second"):
+        parser.add_argument(f"--{name}", type=int, required=True)
+    options = parser.parse_args()
+    options.tails = {name: int(tail) for name, tail in
+                     (profile.split("=") for profile in options.profile)}
+    return options
+
+
+# --- the process figures -----------------------------------------------------------------------
+
+def cpu_seconds(pid):
+    """User plus system time of a process; 0 for none."""
+    try:
+        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(") ", 1)[1].split()
+    except (OSError, IndexError):
+        return 0
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def context_switches(pid):
+    """Of all threads of a process (each wake-up is one); 0 for none."""
+    total = 0
+    for status in Path(f"/proc/{pid}/task").glob("*/status"):
+        try:
+            lines = status.read_text().splitlines()
+        except OSError:
+            continue
+        total += sum(int(line.split()[1]) for line in lines
+                     if line.startswith(("voluntary_ctxt_switches:",
+                                         "nonvoluntary_ctxt_switches:")))
+    return total
+
+
+def wineserver_pid(prefix):
+    """The server of the prefix: the one whose working folder is named after the prefix's
+    device and inode."""
+    identity = os.stat(prefix)
+    folder = f"/server-{identity.st_dev:x}-{identity.st_ino:x}"
+    for process in Path("/proc").glob("[0-9]*"):
+        try:
+            if (process / "comm").read_text().startswith("wineserver") and \
+                    os.readlink(process / "cwd").endswith(folder):
+                return int(process.name)
+        except OSError:
+            continue
+    return None
+
+
+def visible_window(desktop, title, pid):
+    """Whether a window of the process, its title starting with the pattern, is mapped and
+    viewable on the X display (the Wine desktop shows each top-level window as an X window)."""
+    pid_atom = desktop.screen.intern_atom("_NET_WM_PID")
+    pending = [desktop.screen.screen().root]
+    while pending:
+        window = pending.pop()
+        try:
+            pending += window.query_tree().children
+            if not title.match(window.get_wm_name() or "") or \
+                    window.get_attributes().map_state != X.IsViewable:
+                continue
+            owner = window.get_full_property(pid_atom, X.AnyPropertyType)
+            if owner and owner.value[0] == pid:
+                return True
+        except XError:
+            continue  # it went while it was looked at
+    return False
+
+
+class TimedRolvane(Rolvane):
+    """Rolvane.exe, with the time in ms from its start to its window mapped on the X display."""
+
+    def __init__(self, desktop):
+        self.desktop = desktop
+        log = open(desktop.work / "rolvane.log", "ab")
+        started = time.monotonic()
+        self.process = subprocess.Popen(["wine", WIN_DIR / "Rolvane.exe"], env=desktop.env,
+                                        stdout=log, stderr=log)
+        desktop.started.append(self)
+        wait_for("a visible Rolvane window", self._visible, bool, timeout=20, interval=0.005)
+        self.startup_ms = int((time.monotonic() - started) * 1000)
+
+    def _visible(self):
+        assert self.process.poll() is None, f"Rolvane.exe exited with {self.process.returncode}"
+        return visible_window(self.desktop, ROLVANE_TITLE, self.process.pid)
+
+
+def percentiles(values):
+    """Count, median, p90, p99, max and mean; a rank is the smallest value with at least that
+    share of the values at or below it."""
+    ordered = sorted(values)
+    if not ordered:
+        return {"count": 0, "median": "-", "p90": "-", "p99": "-", "max": "-", "mean": "-"}
+
+    def rank(share):
+        return ordered[max(int(share * len(ordered) + 0.999999), 1) - 1]
+    return {"count": len(ordered), "median": f"{rank(0.5):.2f}", "p90": f"{rank(0.9):.2f}",
+            "p99": f"{rank(0.99):.2f}", "max": f"{ordered[-1]:.2f}",
+            "mean": f"{sum(ordered) / len(ordered):.2f}"}
+
+
+def milliseconds(microseconds):
+    return round(microseconds / 1000, 3)
+
+
+# --- movements: notches less than MOVEMENT_GAP_US apart, and the events they became ------------
+
+@dataclass
+class Movement:
+    start: int
+    notches: int = 0
+    times: list = field(default_factory=list)
+    total: int = 0
+
+    @property
+    def first(self):
+        return self.times[0] if self.times else 0
+
+    @property
+    def last(self):
+        return self.times[-1] if self.times else 0
+
+    def intervals(self):
+        return [milliseconds(b - a) for a, b in zip(self.times, self.times[1:])]
+
+    def line(self):
+        return (f"{self.start} {self.notches} {len(self.times)} {self.total} "
+                f"{self.first} {self.last}")
+
+
+def movements(notches, events):
+    """The movements of the notches ("TIME_US ... DELTA"), each with the vertical events from
+    its start to the next one's; and the number of events before the first notch."""
+    groups = []
+    for index, notch in enumerate(notches):
+        if not groups or notch[0] - notches[index - 1][0] >= MOVEMENT_GAP_US:
+            groups.append(Movement(notch[0]))
+        groups[-1].notches += 1
+    current, stray = -1, 0
+    for time_us, kind, delta, *_ in events:
+        if kind != "v":
+            continue
+        while current + 1 < len(groups) and time_us >= groups[current + 1].start:
+            current += 1
+        if current < 0:
+            stray += 1
+            continue
+        groups[current].times.append(time_us)
+        groups[current].total += delta
+    return groups, stray
+
+
+class Measurement:
+    def __init__(self, options, desktop):
+        self.options = options
+        self.desktop = desktop
+        self.results = options.measure_dir / "results.csv"
+        self.raw = options.measure_dir / "raw" / "wine"
+        self.raw.mkdir(parents=True, exist_ok=True)
+
+    def record(self, section, subject, metric, value):
+        with open(self.results, "a", newline="") as results:
+            csv.writer(results, lineterminator="\n").writerow([section, subject, metric, value])
+
+    # --- rolvane-sim -----------------------------------------------------------------------------
+
+    def simulate(self, profile, notches):
+        """What rolvane-sim prints for "MS:DELTA" notches under the profile."""
+        settings = ["--profile", profile] + (["--custom", self.options.custom]
+                                             if profile == "custom" else [])
+        return subprocess.run([self.options.sim, *settings, *notches], capture_output=True,
+                              text=True, check=True).stdout
+
+    def simulated_sum(self, profile, notches):
+        return int(re.search(r"^events \d+ sum (-?\d+)", self.simulate(profile, notches),
+                             re.MULTILINE).group(1))
+
+    def tick_rounding_range(self, profile, notches):
+        """The least and greatest sum that rolvane-sim gives for the notches when Rolvane's hook
+        read some of their millisecond ticks one later than the probe: it reads them a little
+        after the probe, and a tick may turn in between. None when there are too many."""
+        if len(notches) > TICK_ROUNDING_MAX_NOTCHES:
+            return None
+        first = notches[0][1]
+        sums = [self.simulated_sum(profile, [f"{tick - first + (late >> index & 1)}:{delta}"
+                                             for index, (_, tick, delta) in enumerate(notches)])
+                for late in range(1 << len(notches))]
+        return min(sums), max(sums)
+
+    def within_tick_rounding(self, folder, profile, notches, real, ideal):
+        """How many movements miss the expected sum but lie within tick rounding."""
+        within, first, inexact = 0, 0, []
+        for number, (movement, expected) in enumerate(zip(real, ideal), 1):
+            own = notches[first:first + movement.notches]
+            first += movement.notches
+            if movement.total == expected.total:
+                continue
+            bounds = self.tick_rounding_range(profile, own)
+            within += bool(bounds) and bounds[0] <= movement.total <= bounds[1]
+            low, high = bounds or ("-", "-")
+            inexact.append(f"movement {number}: sum {movement.total}, expected {expected.total}, "
+                           f"{low} to {high} with the tick read 1 ms later\n")
+        (folder / "inexact.txt").write_text("".join(inexact))
+        return within
+
+    # --- one phase of real notches ---------------------------------------------------------------
+
+    def analyse_phase(self, profile, pace, notches, events):
+        """Records what the phase's real notches became, beside what rolvane-sim makes of the
+        same notches at the same ticks (the ideal: a perfect 4 ms clock)."""
+        folder = self.raw / f"{profile}-{pace}"
+        folder.mkdir(parents=True, exist_ok=True)
+        (folder / "notches.txt").write_text("".join(f"{t} {tick} {d}\n" for t, tick, d in notches))
+        (folder / "events.txt").write_text("".join(f"{t} {k} {d} {int(tag)}\n"
+                                                   for t, k, d, tag in events))
+        first_tick = notches[0][1]
+        simulated = self.simulate(profile, [f"{tick - first_tick}:{delta}"
+                                            for _, tick, delta in notches])
+        (folder / "sim.txt").write_text(simulated)
+        ideal_notches = [((tick - first_tick) * 1000, tick, delta) for _, tick, delta in notches]
+        ideal_events = [(int(fields[0]) * 1000, "v", int(fields[1]))
+                        for fields in map(str.split, simulated.splitlines()) if len(fields) == 2]
+        real, stray = movements(notches, events)
+        ideal, _ = movements(ideal_notches, ideal_events)
+        (folder / "movements.txt").write_text("".join(m.line() + "\n" for m in real))
+        (folder / "sim-movements.txt").write_text("".join(m.line() + "\n" for m in ideal))
+
+        subject = f"{profile}.{pace}"
+
+        def record(metric, value):
+            self.record("wine", subject, metric, value)
+        count = sum(len(m.times) for m in real)
+        record("notches", sum(m.notches for m in real))
+        record("movements", len(real))
+        record("events", count)
+        record("events_per_notch", f"{count / len(notches):.1f}")
+        record("sum", sum(m.total for m in real))
+        record("expected_sum", sum(m.total for m in ideal))
+        record("exact_movements", sum(r.total == i.total for r, i in zip(real, ideal)))
+        record("tick_rounding_movements",
+               self.within_tick_rounding(folder, profile, notches, real, ideal))
+        record("stray_events", stray)
+        self.record_intervals(record, real, ideal)
+        if pace == "relaxed":
+            self.record_isolated_notches(record, real, ideal)
+
+    def record_intervals(self, record, real, ideal):
+        intervals = [interval for movement in real for interval in movement.intervals()]
+        stats = percentiles(intervals)
+        record("intervals", stats["count"])
+        for name in ("median", "p90", "p99", "max", "mean"):
+            record(f"interval_{name}_ms", stats[name])
+        record("intervals_under_1ms", sum(interval < 1 for interval in intervals))
+        stats = percentiles(interval for movement in ideal for interval in movement.intervals())
+        for name in ("median", "p90", "p99", "max"):
+            record(f"ideal_interval_{name}_ms", stats[name])
+
+    def record_isolated_notches(self, record, real, ideal):
+        """From the notch to its first and last event, and from the first to the last."""
+        for what, to, since in (("latency", "first", "start"), ("span", "last", "first"),
+                                ("to_last", "last", "start")):
+            def spans(group):
+                return [milliseconds(getattr(m, to) - getattr(m, since)) for m in group if m.times]
+            stats = percentiles(spans(real))
+            record(f"{what}_median_ms", stats["median"])
+            record(f"{what}_max_ms", stats["max"])
+            record(f"ideal_{what}_ms", percentiles(spans(ideal))["median"])
+
+    def notches(self):
+        """The real notches the probe's hook logged: (QPC_US, TICK_MS, DELTA)."""
+        return [tuple(map(int, fields)) for fields in
+                map(str.split, self.desktop.notch_log.read_text().splitlines()) if len(fields) == 3]
+
+    def turn_until_quiet(self, what, count, delay_ms):
+        """Turns the wheel down `count` notches `delay_ms` apart, then waits until the target has
+        received something new and then nothing for QUIET_SECONDS."""
+        log = self.desktop.target_log
+        since = log.stat().st_size
+        self.desktop.wheel(*[WHEEL_DOWN] * count, delay_ms=delay_ms)
+        seen = {"size": since, "at": time.monotonic()}
+
+        def quiet():
+            size, now = log.stat().st_size, time.monotonic()
+            if size != seen["size"]:
+                seen.update(size=size, at=now)
+            return {"new bytes": size - since, "quiet s": round(now - seen["at"], 2)}
+        wait_for(f"{what}: new events, then none for {QUIET_SECONDS} s", quiet,
+                 lambda state: state["new bytes"] > 0 and state["quiet s"] >= QUIET_SECONDS,
+                 timeout=60)
+
+    def input_phase(self, profile, pace):
+        """Relaxed single notches, or bursts, under one profile."""
+        options = self.options
+        notches_before, events_before = len(self.notches()), len(self.desktop.events())
+        if pace == "relaxed":
+            want = options.relaxed_notches
+            self.turn_until_quiet(f"{profile} relaxed", want,
+                                  options.tails[profile] + options.relaxed_pause_ms)
+        else:
+            want = options.bursts * options.burst_notches
+            for burst in range(options.bursts):
+                self.turn_until_quiet(f"{profile} burst {burst + 1}", options.burst_notches,
+                                      options.burst_gap_ms)
+        notches = wait_for(f"{profile} {pace}: the probe to see {want} notches",
+                           lambda: self.notches()[notches_before:],
+                           lambda seen: len(seen) >= want, timeout=5)
+        assert len(notches) == want, f"{profile} {pace}: the probe saw {len(notches)} notches"
+        self.analyse_phase(profile, pace, notches, self.desktop.events(events_before))
+
+    def measure_input(self, rolvane):
+        # Put in after Rolvane's hook, the probe's runs first and sees every real notch.
+        self.desktop.probe("notches", 1)
+        options = self.options
+        custom = [int(value) for value in options.custom.split(",")]
+        for profile in options.tails:
+            note(f"real notches, {profile}: {options.relaxed_notches} relaxed, "
+                 f"{options.bursts} bursts of {options.burst_notches}")
+            rolvane.command(PROFILE_IDS[profile])
+            self.desktop.wait_for_stored([PROFILE_IDS[profile], *custom], f"{profile} chosen")
+            self.input_phase(profile, "relaxed")
+            self.input_phase(profile, "bursts")
+
+    # --- size, start-up and cost -----------------------------------------------------------------
+
+    def measure_startup(self):
+        """From the start of the process to its window mapped on the X display, with the server
+        warm; a first start that is not counted warms the caches."""
+        note(f"start-up: {self.options.starts} starts to a visible window")
+        times = []
+        for _ in range(self.options.starts + 1):
+            rolvane = TimedRolvane(self.desktop)
+            times.append(rolvane.startup_ms)
+            rolvane.exit()
+        times = times[1:]
+        stats = percentiles(times)
+        self.record("startup", "Rolvane.exe", "median_ms", stats["median"])
+        self.record("startup", "Rolvane.exe", "max_ms", stats["max"])
+        self.record("startup", "Rolvane.exe", "all_ms", " ".join(map(str, times)))
+
+    def cost_phase(self, phase, action, pids):
+        """CPU time over the phase, as a share of one core, and wake-ups a second, for
+        Rolvane.exe, the idle program and the Wine server (which works for every program of the
+        prefix)."""
+        before = [(cpu_seconds(pid), context_switches(pid)) for pid in pids.values()]
+        started = time.monotonic()
+        action()
+        seconds = time.monotonic() - started
+        for (who, pid), (cpu, switches) in zip(pids.items(), before):
+            self.record("cost", phase, f"{who}_percent",
+                        f"{(cpu_seconds(pid) - cpu) / seconds * 100:.2f}")
+            self.record("cost", phase, f"{who}_switches_per_second",
+                        f"{(context_switches(pid) - switches) / seconds:.0f}")
+        self.record("cost", phase, "seconds", f"{seconds:.1f}")
+
+    def measure_cost(self, rolvane, pids):
+        options = self.options
+        notches = options.cost_seconds * options.notches_per_second
+        note(f"cost: {options.cost_seconds} s each idle with the effect off, idle with it on, "
+             "scrolling")
+        self.cost_phase("idle_effect_off", lambda: time.sleep(options.cost_seconds), pids)
+        rolvane.command(IDC_EFFECT_SWITCH)
+        self.desktop.wait_for_text("state", STATE_ON)
+        self.cost_phase("idle_effect_on", lambda: time.sleep(options.cost_seconds), pids)
+        start = len(self.desktop.events())
+        self.cost_phase("scrolling", lambda: self.desktop.wheel(
+            *[WHEEL_DOWN] * notches, delay_ms=1000 // options.notches_per_second), pids)
+        # Balanced has no acceleration: every notch is worth exactly -120.
+        events = self.desktop.wait_for_sum(start, "v", notches * -120)
+        untagged = sum(1 for _, kind, _, tagged in events if kind == "v" and not tagged)
+        assert not untagged, f"{untagged} notches reached the target: the effect is not on"
+        self.record("cost", "scrolling", "notches", notches)
+        self.record("cost", "scrolling", "sum", sum(e[2] for e in events if e[1] == "v"))
+
+    def start_idle_program(self):
+        idle = subprocess.Popen(["wine", WIN_DIR / "tests" / "e2e" / "probe.exe", "idle"],
+                                env=self.desktop.env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        wait_for("the idle program's window", lambda: visible_window(
+            self.desktop, IDLE_TITLE, idle.pid), bool, timeout=20,
+            explain=lambda: f"its exit code {idle.poll()}")
+        return idle
+
+    def plant_settings(self):
+        """Balanced in force, and the Custom profile with values of its own."""
+        self.desktop.reg_set(SETTINGS_KEY, "Profile", REG_DWORD, dword(BALANCED))
+        for name, value in zip(CUSTOM_NAMES, self.options.custom.split(",")):
+            self.desktop.reg_set(SETTINGS_KEY, name, REG_DWORD, dword(int(value)))
+
+    def run(self):
+        version = subprocess.run(["wine", "--version"], env=self.desktop.env,
+                                 capture_output=True, text=True).stdout.strip()
+        self.record("machine", "-", "wine", version)
+        self.plant_settings()
+        self.record("program", "Rolvane.exe", "size_bytes",
+                    (WIN_DIR / "Rolvane.exe").stat().st_size)
+        self.measure_startup()
+        note("Rolvane.exe, a do-nothing program and the scroll target")
+        rolvane = Rolvane(self.desktop)
+        idle = self.start_idle_program()
+        try:
+            self.desktop.show_target()
+            pids = {"rolvane": rolvane.process.pid, "idle_app": idle.pid,
+                    "wineserver": wineserver_pid(self.desktop.prefix)}
+            self.measure_cost(rolvane, pids)
+            self.measure_input(rolvane)
+        finally:
+            idle.kill()
+            idle.wait()
+        shutil.copy(self.desktop.notch_log, self.raw)
+        shutil.copy(self.desktop.target_log, self.raw)
+        rolvane.exit()
+
+
+def main():
+    options = parse_options()
+    desktop = Desktop(work=options.measure_dir / "wine-work",
+                      prefix=options.measure_dir / "wine-prefix")
+    try:
+        note("an Xvfb of its own, Wine prefix build/measure/wine-prefix")
+        desktop.start()
+        Measurement(options, desktop).run()
+    except (AssertionError, ProbeError, RuntimeError, subprocess.CalledProcessError) as error:
+        print(f"error: {error}", file=sys.stderr)
+        return 1
+    finally:
+        desktop.stop()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,86 @@
+"""The Wine part of scripts/screenshots: Rolvane's window with the effect on and the Balanced
+profile, in English and in Czech, cut from screenshots of an Xvfb and a Wine prefix of its own
+(build/wine-prefix-screenshots) into docs/window-en.png and docs/window-cs.png."""
+import sys
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+from desktop import (IDC_EFFECT_SWITCH, SETTINGS_KEY, Desktop, ProbeError, Rolvane,  # noqa: E402
+                     near, wait_for)
+from PIL import Image  # noqa: E402
+
+ACCENT = 0x4169E1
+SHOTS = (("en_US.UTF-8", ROOT / "docs" / "window-en.png"),
+         ("cs_CZ.UTF-8", ROOT / "docs" / "window-cs.png"))
+
+
+def note(*words):
+    print("==", *words, flush=True)
+
+
+def accent_points(desktop):
+    """The header band, and the centre of the effect switch's pill (50 x 24, 64 px in from the
+    control's right edge, centred vertically): both in the accent colour once the effect is on."""
+    info = desktop.info()
+    _, top, right, bottom = desktop.rect("effect")
+    return {"header": (info["x"] + 100, info["y"] + 3),
+            "switch": (right - 64 + 25, top + (bottom - top - 24) // 2 + 12)}
+
+
+def wait_for_accent(desktop, what):
+    points = accent_points(desktop)
+
+    def colours():
+        image = desktop.screenshot()
+        return {name: f"{desktop.pixel(image, *point):06X}" for name, point in points.items()}
+    wait_for(f"{what}: the header and the switch in the accent colour {ACCENT:06X}", colours,
+             lambda seen: all(near(int(colour, 16), ACCENT) for colour in seen.values()),
+             timeout=15)
+
+
+def indexed(image):
+    """The same pixels with a palette when they have at most 256 colours, as the committed
+    screenshots have: half the size."""
+    colours = [colour for _, colour in image.getcolors(256) or []]
+    if not colours:
+        return image
+    number = {colour: index for index, colour in enumerate(colours)}
+    result = Image.new("P", image.size)
+    result.putpalette([channel for colour in colours for channel in colour])
+    result.putdata([number[pixel] for pixel in image.getdata()])
+    return result
+
+
+def shoot(desktop, locale, output):
+    desktop.reg_delete(SETTINGS_KEY)
+    rolvane = Rolvane(desktop, locale=locale)
+    rolvane.command(IDC_EFFECT_SWITCH)
+    # The pointer off the window, so that nothing in it is hot.
+    desktop.move_to(desktop.info()["right"] + 40, 40)
+    wait_for_accent(desktop, output.name)
+    image = desktop.window_image()
+    # Without date chunks, as any PNG that PIL writes: the same window gives the same file.
+    indexed(image).save(output, optimize=True)
+    rolvane.exit()
+    note(f"{output.relative_to(ROOT)}: {image.width}x{image.height}, {locale}")
+
+
+def main():
+    desktop = Desktop(work=ROOT / "build" / "screenshots",
+                      prefix=ROOT / "build" / "wine-prefix-screenshots")
+    try:
+        note("an Xvfb of its own, Wine prefix build/wine-prefix-screenshots")
+        desktop.start()
+        for locale, output in SHOTS:
+            shoot(desktop, locale, output)
+    except (AssertionError, ProbeError, RuntimeError) as error:
+        print(f"error: {error}", file=sys.stderr)
+        return 1
+    finally:
+        desktop.stop()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
