@@ -1,22 +1,18 @@
 #include "engine/animator.h"
 #include "engine_test_support.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-
 #include <gtest/gtest.h>
 
 namespace {
 
 constexpr int64_t msToNs = 1'000'000;
 
-struct AnimatorTest : ::testing::Test {
+struct Animator {
     EngineState state;
     AnimatorState animator;
     FakePlatform platform;
 
-    void SetUp() override {
+    Animator() {
         UiRecorder::connect(state);
         state.effectEnabled = true;
     }
@@ -29,292 +25,201 @@ struct AnimatorTest : ::testing::Test {
         }
     }
 
-    // One pulse of `amount` over `durationMs`, created by the tick at 0 ms.
-    void playPulse(int32_t amount, int32_t durationMs, int64_t untilMs) {
+    // One pulse of `amount` over `durationMs`, made by the tick at 0 ms.
+    void play(int32_t amount, int32_t durationMs, int64_t untilMs) {
         state.smoothDurationMs = durationMs;
         state.pendingDelta = amount;
         tickThrough(0, untilMs);
     }
-
-    void injectRest(double remainder) {
-        animator.remainder = remainder;
-        tickThrough(0, 0);
-    }
 };
 
 TEST(EaseCurve, MatchesItsSampleValues) {
-    EXPECT_DOUBLE_EQ(easeCurve(0.0), 0.0);
-    EXPECT_NEAR(easeCurve(0.1), 0.04464, 1e-5);
-    EXPECT_NEAR(easeCurve(0.2), 0.16273, 1e-5);
-    EXPECT_NEAR(easeCurve(1.0 / 3.0), 0.40230, 1e-5);
-    EXPECT_NEAR(easeCurve(0.5), 0.67428, 1e-5);
-    EXPECT_NEAR(easeCurve(0.8), 0.92309, 1e-5);
-    EXPECT_DOUBLE_EQ(easeCurve(1.0), 1.0);
-    EXPECT_DOUBLE_EQ(easeCurve(7.0), 1.0);
-}
-
-TEST(EaseCurve, RisesMonotonicallyAndJoinsWithoutAStep) {
-    double previous = 0.0;
-    for (int i = 1; i <= 3000; ++i) {
-        const double value = easeCurve(i / 3000.0);
-        EXPECT_GE(value, previous) << i;
-        previous = value;
+    const std::pair<double, double> samples[] = {{0.0, 0.0},     {0.1, 0.04464}, {0.2, 0.16273},
+                                                 {1 / 3.0, 0.40230}, {0.5, 0.67428}, {0.8, 0.92309},
+                                                 {1.0, 1.0},     {7.0, 1.0}};
+    for (const auto& [t, eased] : samples) {
+        EXPECT_NEAR(easeCurve(t), eased, 1e-5) << t;
     }
-    const double third = 1.0 / 3.0;
-    EXPECT_NEAR(easeCurve(third - 1e-9), easeCurve(third + 1e-9), 1e-8);
 }
 
-TEST_F(AnimatorTest, OneBalancedNotchComesOutAsSmallStepsSummingExactly) {
-    playPulse(120, 360, 400);
-    const auto& events = platform.injected;
-    ASSERT_EQ(events.size(), 76u);
-    EXPECT_EQ(events[0], (InjectedEvent{16, 1}));
-    EXPECT_EQ(events[1], (InjectedEvent{24, 1}));
-    EXPECT_EQ(events.back(), (InjectedEvent{360, 1}));
-    EXPECT_EQ(platform.sum(), 120);
-    for (const auto& event : events) {
-        EXPECT_GE(event.amount, 1);
-        EXPECT_LE(event.amount, 3);
+TEST(Animator, OneNotchComesOutAsSmallStepsSummingExactlyEitherWay) {
+    for (const int sign : {1, -1}) {
+        Animator run;
+        run.play(sign * 120, 360, 400);
+        const auto& events = run.platform.injected;
+        ASSERT_EQ(events.size(), 76u);
+        EXPECT_EQ(events[0], (InjectedEvent{16, sign}));
+        EXPECT_EQ(events[1], (InjectedEvent{24, sign}));
+        EXPECT_EQ(events.back(), (InjectedEvent{360, sign}));
+        for (const auto& event : events) {
+            EXPECT_TRUE(event.amount * sign >= 1 && event.amount * sign <= 3) << event.ms;
+        }
+        EXPECT_EQ(run.platform.sum(), sign * 120);
+        EXPECT_TRUE(run.animator.pulseQueue.empty());
     }
-    EXPECT_TRUE(animator.pulseQueue.empty());
-    EXPECT_EQ(animator.lastDirection, 0);
 }
 
-TEST_F(AnimatorTest, DownwardNotchIsTheMirrorImage) {
-    playPulse(-120, 360, 400);
-    ASSERT_EQ(platform.injected.size(), 76u);
-    EXPECT_EQ(platform.injected[0], (InjectedEvent{16, -1}));
-    EXPECT_EQ(platform.injected.back(), (InjectedEvent{360, -1}));
-    EXPECT_EQ(platform.sum(), -120);
-}
-
-TEST_F(AnimatorTest, LargestPulseIsHeldToFortyEightUnitsPerEventAndRunsPastItsLength) {
-    playPulse(1920, 160, 400);
-    const auto& events = platform.injected;
+TEST(Animator, LargestPulseIsHeldToFortyEightUnitsPerEventAndRunsPastItsLength) {
+    Animator run;
+    run.play(1920, 160, 400);
+    const auto& events = run.platform.injected;
     ASSERT_EQ(events.size(), 44u);
     const std::vector<InjectedEvent> start{{4, 5}, {8, 17}, {12, 27}, {16, 36}, {20, 45}, {24, 48}};
-    EXPECT_TRUE(std::equal(start.begin(), start.end(), events.begin()));
+    EXPECT_EQ(std::vector<InjectedEvent>(events.begin(), events.begin() + 6), start);
     EXPECT_EQ(events[events.size() - 2], (InjectedEvent{172, 13}));
     EXPECT_EQ(events.back(), (InjectedEvent{176, 1}));
-    EXPECT_EQ(platform.sum(), 1920);
+    EXPECT_EQ(run.platform.sum(), 1920);
 }
 
-TEST_F(AnimatorTest, RestOfAFinishedMovementIsFlushedFromHalfAUnit) {
-    injectRest(0.6);
-    EXPECT_EQ(platform.injected, (std::vector<InjectedEvent>{{0, 1}}));
-    EXPECT_NEAR(animator.remainder, -0.4, 1e-12);
-
-    platform.injected.clear();
-    injectRest(-0.7);
-    EXPECT_EQ(platform.injected, (std::vector<InjectedEvent>{{0, -1}}));
-    EXPECT_NEAR(animator.remainder, 0.3, 1e-12);
-
-    platform.injected.clear();
-    injectRest(0.49);
-    tickThrough(4, 40);
-    EXPECT_TRUE(platform.injected.empty());
-    EXPECT_DOUBLE_EQ(animator.remainder, 0.49);
-}
-
-TEST_F(AnimatorTest, RestOfExactlyHalfAUnitEndsInsteadOfFlushingBackAndForth) {
-    for (double half : {0.5, -0.5}) {
-        platform.injected.clear();
-        animator.remainder = half;
-        tickThrough(0, 200);
-        ASSERT_EQ(platform.injected.size(), 1u) << half;
-        EXPECT_EQ(platform.injected[0].amount, half > 0 ? 1 : -1);
-        EXPECT_EQ(animator.remainder, 0.0);
+// What is left once no pulse is in flight: whole units come out, at most 48 a tick; a rest of
+// half a unit or more is flushed once, a smaller one waits for the next movement.
+TEST(Animator, TheRestOfAFinishedMovementComesOut) {
+    struct Case {
+        double rest;
+        std::vector<int32_t> sent;
+        double left;
+    };
+    const Case cases[] = {{0.6, {1}, -0.4},       {-0.7, {-1}, 0.3}, {0.49, {}, 0.49},
+                          {0.5, {1}, 0.0},        {-0.5, {-1}, 0.0}, {100, {48, 48, 4}, 0.0},
+                          {-96.7, {-48, -48, -1}, 0.3}};
+    for (const Case& c : cases) {
+        Animator run;
+        run.animator.remainder = c.rest;
+        run.tickThrough(0, 200);
+        std::vector<int32_t> sent;
+        for (const auto& event : run.platform.injected) {
+            sent.push_back(event.amount);
+        }
+        EXPECT_EQ(sent, c.sent) << c.rest;
+        EXPECT_NEAR(run.animator.remainder, c.left, 1e-9) << c.rest;
     }
 }
 
-TEST_F(AnimatorTest, ClampedUnitsComeOutInTheFollowingTicks) {
-    animator.remainder = 100;
-    tickThrough(0, 40);
-    EXPECT_EQ(platform.injected, (std::vector<InjectedEvent>{{0, 48}, {4, 48}, {8, 4}}));
-}
-
-TEST_F(AnimatorTest, FullQueueMergesIntoTheNewestPulseAndStillDeliversEveryUnit) {
-    state.smoothDurationMs = 500;
-    int64_t accepted = 0;
+TEST(Animator, AFullQueueMergesIntoTheNewestPulseAndStillDeliversEveryUnit) {
+    Animator run;
+    run.state.smoothDurationMs = 500;
     for (int64_t ms = 0; ms < 64 * 4; ms += 4) {
-        state.pendingDelta = 30;
-        accepted += 30;
-        tickThrough(ms, ms);
+        run.state.pendingDelta = 30;
+        run.tickThrough(ms, ms);
     }
-    tickThrough(256, 300);
-    ASSERT_EQ(animator.pulseQueue.count, 64);
-    const double newestBefore = animator.pulseQueue.newest().amount;
-    state.pendingDelta = 120;
-    accepted += 120;
-    tickThrough(304, 304);
-    EXPECT_EQ(animator.pulseQueue.count, 64);
-    // Part of the newest pulse's curve is behind it, so it must grow by more than 120.
-    EXPECT_GT(animator.pulseQueue.newest().amount, newestBefore + 120);
-    tickThrough(308, 2000);
-    EXPECT_EQ(platform.sum(), accepted);
+    run.tickThrough(256, 300);
+    ASSERT_EQ(run.animator.pulseQueue.count, 64);
+    run.state.pendingDelta = 120;
+    run.tickThrough(304, 2000);
+    EXPECT_EQ(run.platform.sum(), 64 * 30 + 120);
 }
 
-TEST_F(AnimatorTest, ReversalDropsWhatIsInFlight) {
-    state.pendingDelta = 120;
-    tickThrough(0, 100);
-    const int64_t deliveredUp = platform.sum();
-    ASSERT_GT(deliveredUp, 0);
-    ASSERT_LT(deliveredUp, 120);
-    state.pendingDelta = -120;
-    tickThrough(104, 104);
-    EXPECT_EQ(animator.pulseQueue.count, 1);
-    EXPECT_EQ(animator.lastDirection, -1);
-    tickThrough(108, 600);
-    EXPECT_EQ(platform.sum(), deliveredUp - 120);
-}
-
-TEST_F(AnimatorTest, ReversalDropsABacklogHeldByTheEventLimit) {
-    // A short pulse far larger than 48 units per tick can deliver: it ends long before its
-    // units are out, and the rest waits in the remainder.
-    playPulse(1920, 160, 164);
-    ASSERT_TRUE(animator.pulseQueue.empty());
-    ASSERT_GT(animator.remainder, 48.0);
-    const int64_t deliveredUp = platform.sum();
-    state.pendingDelta = -120;
-    tickThrough(168, 1000);
-    EXPECT_EQ(platform.sum(), deliveredUp - 120);
-    for (const auto& event : platform.injected) {
-        if (event.ms >= 168) {
-            EXPECT_LT(event.amount, 0) << event.ms;
+TEST(Animator, AReversalDropsWhatIsInFlightAndWhatTheEventLimitHoldsBack) {
+    // A notch in flight, and a short pulse far larger than 48 units a tick can deliver: it ends
+    // long before its units are out, and the rest waits in the remainder.
+    for (const auto& [amount, duration, reverseAt] :
+         {std::tuple{120, 360, 104}, std::tuple{1920, 160, 168}}) {
+        Animator run;
+        run.play(amount, duration, reverseAt - 4);
+        const int64_t deliveredUp = run.platform.sum();
+        ASSERT_LT(deliveredUp, amount);
+        run.state.pendingDelta = -120;
+        run.tickThrough(reverseAt, 1000);
+        EXPECT_EQ(run.platform.sum(), deliveredUp - 120) << amount;
+        for (const auto& event : run.platform.injected) {
+            EXPECT_TRUE(event.ms < reverseAt || event.amount < 0) << event.ms;
         }
     }
+    // Once a movement is over, the other way drops nothing: not even a rest below half a unit.
+    Animator run;
+    run.play(120, 360, 400);
+    run.animator.remainder = 0.4;
+    run.state.pendingDelta = -120;
+    run.tickThrough(404, 1000);
+    EXPECT_EQ(run.platform.sum(), 0);
+    EXPECT_NEAR(run.animator.remainder, 0.4, 1e-9);
 }
 
-TEST_F(AnimatorTest, OppositeAmountAfterTheQueueEmptiedDropsNothing) {
-    state.pendingDelta = 120;
-    tickThrough(0, 400);
-    animator.remainder = 0.4;
-    state.pendingDelta = -120;
-    tickThrough(404, 404);
-    EXPECT_DOUBLE_EQ(animator.remainder, 0.4);
-    tickThrough(408, 1000);
-    EXPECT_EQ(platform.sum(), 0);
+TEST(Animator, AResetOrTheEffectGoingOffDropsEverything) {
+    for (const bool effectOff : {false, true}) {
+        Animator run;
+        run.play(120, 360, 40);
+        const size_t sent = run.platform.injected.size();
+        run.state.resetRequested = true;
+        run.state.effectEnabled = !effectOff;
+        run.state.pendingDelta = 240;
+        run.tickThrough(44, 600);
+        EXPECT_EQ(run.platform.injected.size(), sent);
+        EXPECT_TRUE(run.animator.pulseQueue.empty());
+        EXPECT_EQ(run.animator.remainder, 0.0);
+        EXPECT_EQ(run.state.pendingDelta, 0);
+        // With the effect off the reset waits for the effect to come on again.
+        EXPECT_EQ(run.state.resetRequested, effectOff);
+    }
 }
 
-TEST_F(AnimatorTest, ResetDropsEverythingAtTheNextTickWithTheEffectOn) {
-    state.pendingDelta = 120;
-    tickThrough(0, 40);
-    const size_t sent = platform.injected.size();
-    state.resetRequested = true;
-    state.pendingDelta = 240;
-    tickThrough(44, 44);
-    EXPECT_EQ(platform.injected.size(), sent);
-    EXPECT_FALSE(state.resetRequested);
-    EXPECT_TRUE(animator.pulseQueue.empty());
-    EXPECT_EQ(animator.remainder, 0.0);
-    EXPECT_EQ(state.pendingDelta, 0);
-    tickThrough(48, 600);
-    EXPECT_EQ(platform.injected.size(), sent);
-}
-
-TEST_F(AnimatorTest, EffectOffClearsEveryTickAndKeepsTheResetForLater) {
-    state.pendingDelta = 120;
-    tickThrough(0, 40);
-    const size_t sent = platform.injected.size();
-    state.effectEnabled = false;
-    state.resetRequested = true;
-    state.pendingDelta = 120;
-    tickThrough(44, 600);
-    EXPECT_EQ(platform.injected.size(), sent);
-    EXPECT_TRUE(state.resetRequested);
-    EXPECT_TRUE(animator.pulseQueue.empty());
-    EXPECT_EQ(state.pendingDelta, 0);
-}
-
-TEST_F(AnimatorTest, FailedInjectionTurnsTheEffectOffOnceAndStopsInjecting) {
-    state.pendingDelta = 120;
-    platform.injectionFails = true;
-    tickThrough(0, 600);
-    EXPECT_EQ(platform.injectAttempts, 1);
+TEST(Animator, ARefusedEventTurnsTheEffectOffOnceAndNothingMoreIsTried) {
+    Animator run;
+    run.platform.injectionFails = true;
+    run.play(120, 360, 600);
+    EXPECT_EQ(run.platform.injectAttempts, 1);
     EXPECT_EQ(UiRecorder::posts, 1);
-    EXPECT_FALSE(state.effectEnabled);
-    EXPECT_TRUE(animator.pulseQueue.empty());
-    EXPECT_EQ(animator.remainder, 0.0);
+    EXPECT_FALSE(run.state.effectEnabled);
+    EXPECT_TRUE(run.animator.pulseQueue.empty());
+    EXPECT_EQ(run.animator.remainder, 0.0);
 }
 
-TEST_F(AnimatorTest, NothingIsSentOnceTheEffectWentOffDuringTheTick) {
-    class SwitchingOffClock final : public AnimatorPlatform {
+TEST(Animator, NothingIsSentOnceTheEffectWentOffDuringTheTick) {
+    class SwitchingOff final : public AnimatorPlatform {
       public:
         EngineState* state = nullptr;
         int injects = 0;
-        int64_t nowNs() override {
-            // The tick reads the clock once, after its effect and reset checks: switch off there.
-            if (++reads == 1) {
-                state->effectEnabled = false;
-            }
-            return 300 * msToNs;
-        }
+        // The tick reads the clock once, after its checks of the effect: switch off there.
+        int64_t nowNs() override { return state->effectEnabled = false, 300 * msToNs; }
         void sleepMs(uint32_t) override {}
         bool injectWheel(int32_t) override { return ++injects, true; }
-        int reads = 0;
     } platform;
-    platform.state = &state;
-    animator.remainder = 10;
-    animateTick(animator, state, platform);
+    Animator run;
+    platform.state = &run.state;
+    run.animator.remainder = 10;
+    animateTick(run.animator, run.state, platform);
     EXPECT_EQ(platform.injects, 0);
 }
 
-TEST(AnimatorWait, SleepsTheRestRoundedUpToWholeMilliseconds) {
+TEST(AnimatorWait, SleepsTheRestRoundedUpAndStartsAfreshWhenFarBehind) {
     AnimatorState animator;
     FakePlatform platform;
-    platform.now = 1'500'000; // 1.5 ms
+    platform.now = 1'500'000;
     animator.deadline = 1'000'000;
     waitForNextTick(animator, platform);
     EXPECT_EQ(platform.sleeps, (std::vector<uint32_t>{4}));
-    EXPECT_EQ(animator.deadline, 5'000'000);
-}
-
-TEST(AnimatorWait, SmallLatenessIsMadeUpAndLargeLatenessStartsAfresh) {
-    AnimatorState animator;
-    FakePlatform platform;
-    animator.deadline = 0;
+    EXPECT_EQ(animator.deadline, 5 * msToNs);
+    // 15 ms late: made up by ticks without a wait. 100 ms late: the schedule starts afresh.
     platform.now = 20 * msToNs;
     waitForNextTick(animator, platform);
-    EXPECT_TRUE(platform.sleeps.empty());
-    EXPECT_EQ(animator.deadline, 4 * msToNs);
-
-    platform.now = 100 * msToNs;
+    EXPECT_EQ(animator.deadline, 9 * msToNs);
+    platform.now = 120 * msToNs;
     waitForNextTick(animator, platform);
-    EXPECT_TRUE(platform.sleeps.empty());
-    EXPECT_EQ(animator.deadline, 100 * msToNs);
+    EXPECT_EQ(animator.deadline, 120 * msToNs);
+    EXPECT_EQ(platform.sleeps.size(), 1u);
 }
 
-TEST(AnimatorThread, StopBeforeStartNeverTicksButRestoresTheTimer) {
+TEST(AnimatorThread, TicksEveryFourMillisecondsUntilStoppedAndRestoresTheTimer) {
+    for (const bool stopAtOnce : {false, true}) {
+        EngineState state;
+        state.effectEnabled = true;
+        state.pendingDelta = 120;
+        state.stopRequested = stopAtOnce;
+        FakePlatform platform;
+        platform.stopTarget = &state;
+        platform.stopAfterSleeps = 200;
+        runAnimator(state, platform);
+        EXPECT_EQ(platform.sleeps, std::vector<uint32_t>(stopAtOnce ? 0 : 200, 4));
+        EXPECT_EQ(platform.sum(), stopAtOnce ? 0 : 120);
+        EXPECT_EQ(platform.timerLowered, 1);
+    }
+    // Without a raised resolution there is nothing to lower.
     EngineState state;
-    state.effectEnabled = true;
-    state.pendingDelta = 120;
     state.stopRequested = true;
     FakePlatform platform;
+    platform.timerResolutionAvailable = false;
     runAnimator(state, platform);
-    EXPECT_TRUE(platform.sleeps.empty());
-    EXPECT_EQ(platform.injectAttempts, 0);
-    EXPECT_EQ(platform.timerLowered, 1);
-    EXPECT_EQ(state.pendingDelta, 120);
-
-    FakePlatform withoutTimer;
-    withoutTimer.timerResolutionAvailable = false;
-    runAnimator(state, withoutTimer);
-    EXPECT_EQ(withoutTimer.timerLowered, 0);
-}
-
-TEST(AnimatorThread, TicksEveryFourMillisecondsUntilStopped) {
-    EngineState state;
-    state.effectEnabled = true;
-    state.pendingDelta = 120;
-    FakePlatform platform;
-    platform.stopTarget = &state;
-    platform.stopAfterSleeps = 200;
-    runAnimator(state, platform);
-    EXPECT_EQ(platform.sleeps.size(), 200u);
-    EXPECT_TRUE(std::all_of(platform.sleeps.begin(), platform.sleeps.end(),
-                            [](uint32_t ms) { return ms == 4; }));
-    EXPECT_EQ(platform.sum(), 120);
-    EXPECT_EQ(platform.timerLowered, 1);
+    EXPECT_EQ(platform.timerLowered, 0);
 }
 
 } // namespace

@@ -4,158 +4,115 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
+#include <optional>
 
 namespace {
 
-using Call = MemoryRegistry::Call;
-
-// What the module-path reader hands out: a path, or a forced length (0, or a cut path).
+// The running program's path as the platform hands it out, or a forced length (0, or cut).
 struct ModulePath {
-    static inline std::wstring path;
-    static inline int64_t forcedLength = -1;
-    static inline uint32_t capacitySeen = 0;
-    static inline bool bufferWasZeroed = false;
+    static inline std::wstring path = L"C:\\Users\\Zoë\\Rolvane build\\Rolvane.exe";
+    static inline std::optional<uint32_t> forcedLength;
 
-    static void set(const std::wstring& text) {
-        path = text;
-        forcedLength = -1;
-    }
     static uint32_t read(wchar_t* buffer, uint32_t capacity) {
-        capacitySeen = capacity;
-        bufferWasZeroed = std::all_of(buffer, buffer + capacity, [](wchar_t c) { return c == 0; });
+        EXPECT_EQ(capacity, MODULE_PATH_CAPACITY);
+        EXPECT_TRUE(std::all_of(buffer, buffer + capacity, [](wchar_t c) { return c == 0; }));
         const size_t copied = std::min<size_t>(path.size(), capacity);
         std::copy_n(path.begin(), copied, buffer);
-        return forcedLength >= 0 ? uint32_t(forcedLength) : uint32_t(copied);
+        return forcedLength.value_or(uint32_t(copied));
     }
 };
 
-constexpr wchar_t PROGRAM_PATH[] = L"C:\\Program Files\\Rolvane\\Rolvane.exe";
-constexpr char16_t STORED_COMMAND_LINE[] = u"\"C:\\Program Files\\Rolvane\\Rolvane.exe\" --tray";
+const MemoryRegistry::Value commandLine{
+    REGISTRY_TYPE_SZ, [] {
+        const std::u16string text = u"\"C:\\Users\\Zo\u00eb\\Rolvane build\\Rolvane.exe\" --tray";
+        const auto* bytes = reinterpret_cast<const uint8_t*>(text.c_str());
+        return std::vector<uint8_t>(bytes, bytes + (text.size() + 1) * 2);
+    }()};
 
-class Autostart : public ::testing::Test {
-  protected:
-    MemoryRegistry registry;
-
-    void SetUp() override {
-        ModulePath::set(PROGRAM_PATH);
+// What is stored under the Run value before a click, whether the switch shows it as on, and
+// whether the click deletes it (on) or writes the quoted path and --tray over it (off).
+TEST(Autostart, AClickAsksForTheOppositeOfWhatTheSwitchShows) {
+    struct Case {
+        const char* what;
+        std::optional<MemoryRegistry::Value> stored;
+        bool on;
+    };
+    const auto text = [](const std::u16string& value, uint32_t type) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(value.c_str());
+        return MemoryRegistry::Value{type, std::vector<uint8_t>(bytes, bytes + value.size() * 2 + 2)};
+    };
+    const Case cases[] = {
+        {"nothing", std::nullopt, false},
+        {"another copy's path", text(u"\"D:\\Old\\Rolvane.exe\" --tray", REGISTRY_TYPE_SZ), true},
+        {"an expandable path", text(u"%LOCALAPPDATA%\\Rolvane.exe", REGISTRY_TYPE_EXPAND_SZ), true},
+        {"an empty text", text(u"", REGISTRY_TYPE_SZ), false},
+        {"a number", MemoryRegistry::Value{REGISTRY_TYPE_DWORD, {1, 0, 0, 0}}, false},
+    };
+    for (const Case& c : cases) {
+        MemoryRegistry registry;
         registry.keys[RUN_KEY];
+        if (c.stored) {
+            registry.keys[RUN_KEY][AUTOSTART_VALUE] = *c.stored;
+        }
+        EXPECT_EQ(isAutostartRegistered(registry), c.on) << c.what;
+        EXPECT_EQ(toggleAutostart(registry, ModulePath::read), REGISTRY_SUCCESS) << c.what;
+        const MemoryRegistry::Value* after = registry.find(RUN_KEY, AUTOSTART_VALUE);
+        EXPECT_EQ(after ? std::optional(*after) : std::nullopt,
+                  c.on ? std::nullopt : std::optional(commandLine))
+            << c.what;
+        EXPECT_EQ(isAutostartRegistered(registry), !c.on) << c.what;
+        EXPECT_TRUE(registry.allKeysClosed());
     }
-    void TearDown() override { EXPECT_TRUE(registry.allKeysClosed()); }
-
-    void plant(uint32_t type, const std::u16string& text) {
-        registry.setString(RUN_KEY, AUTOSTART_VALUE, text, type);
-    }
-    int32_t toggle() { return toggleAutostart(registry, ModulePath::read); }
-    const MemoryRegistry::Value* stored() const { return registry.find(RUN_KEY, AUTOSTART_VALUE); }
-
-    void expectCommandLineStored() {
-        const MemoryRegistry::Value* value = stored();
-        ASSERT_NE(value, nullptr);
-        EXPECT_EQ(value->type, REGISTRY_TYPE_SZ);
-        // The text with its terminating NUL: (characters + 1) x 2 bytes.
-        EXPECT_EQ(registry.text(RUN_KEY, AUTOSTART_VALUE),
-                  std::u16string(STORED_COMMAND_LINE) + u'\0');
-    }
-};
-
-TEST_F(Autostart, ClickWithoutAValueWritesTheQuotedPathAndTray) {
-    EXPECT_FALSE(isAutostartRegistered(registry));
-    EXPECT_EQ(toggle(), REGISTRY_SUCCESS);
-    expectCommandLineStored();
-    EXPECT_TRUE(isAutostartRegistered(registry));
-    const auto create = std::find_if(registry.calls.begin(), registry.calls.end(),
-                                     [](const auto& r) { return r.call == Call::create; });
-    ASSERT_NE(create, registry.calls.end());
-    EXPECT_EQ(create->target, RUN_KEY);
-    EXPECT_EQ(create->access, REGISTRY_SET_VALUE);
 }
 
-TEST_F(Autostart, ValueOfAnotherCopyCountsAsOnAndIsDeletedThenRewritten) {
-    plant(REGISTRY_TYPE_SZ, u"\"D:\\Old\\Rolvane.exe\" --tray");
-    EXPECT_TRUE(isAutostartRegistered(registry));
-    EXPECT_EQ(toggle(), REGISTRY_SUCCESS);
-    EXPECT_EQ(stored(), nullptr);
-    EXPECT_EQ(toggle(), REGISTRY_SUCCESS);
-    expectCommandLineStored();
-}
-
-TEST_F(Autostart, DwordOrEmptyTextCountsAsOffAndIsOverwritten) {
-    registry.setDword(RUN_KEY, AUTOSTART_VALUE, 1);
-    EXPECT_FALSE(isAutostartRegistered(registry));
-    EXPECT_EQ(toggle(), REGISTRY_SUCCESS);
-    expectCommandLineStored();
-
-    plant(REGISTRY_TYPE_SZ, u"");
-    EXPECT_FALSE(isAutostartRegistered(registry));
-    EXPECT_EQ(toggle(), REGISTRY_SUCCESS);
-    expectCommandLineStored();
-}
-
-TEST_F(Autostart, ExpandableTextCountsAsOnAndIsDeleted) {
-    plant(REGISTRY_TYPE_EXPAND_SZ, u"%LOCALAPPDATA%\\Rolvane.exe");
-    EXPECT_TRUE(isAutostartRegistered(registry));
-    EXPECT_EQ(toggle(), REGISTRY_SUCCESS);
-    EXPECT_EQ(stored(), nullptr);
-    EXPECT_EQ(registry.count(Call::set), 0);
-}
-
-TEST_F(Autostart, SomethingAlreadyGoneIsNoFailure) {
-    plant(REGISTRY_TYPE_SZ, u"x.exe");
-    registry.deleteFailures[AUTOSTART_VALUE] = REGISTRY_FILE_NOT_FOUND;
-    EXPECT_EQ(toggle(), REGISTRY_SUCCESS);
-
-    // The Run key itself vanished between the query (calls 1 to 3) and the open for the delete.
-    MemoryRegistry vanished;
-    vanished.setString(RUN_KEY, AUTOSTART_VALUE, u"x.exe");
-    vanished.callFailures[4] = REGISTRY_FILE_NOT_FOUND;
-    EXPECT_EQ(toggleAutostart(vanished, ModulePath::read), REGISTRY_SUCCESS);
-    EXPECT_EQ(vanished.count(Call::remove), 0);
-    EXPECT_TRUE(vanished.allKeysClosed());
-}
-
-TEST_F(Autostart, FailuresReportTheFailingStatus) {
-    plant(REGISTRY_TYPE_SZ, u"x.exe");
-    registry.deleteFailures[AUTOSTART_VALUE] = REGISTRY_ACCESS_DENIED;
-    EXPECT_EQ(toggle(), REGISTRY_ACCESS_DENIED);
-    registry.deleteFailures.clear();
-    registry.deniedAccess[RUN_KEY] = REGISTRY_SET_VALUE;
-    EXPECT_EQ(toggle(), REGISTRY_ACCESS_DENIED);
-    EXPECT_NE(stored(), nullptr);
-
-    registry.keys[RUN_KEY].clear();
-    EXPECT_EQ(toggle(), REGISTRY_ACCESS_DENIED);
-    registry.deniedAccess.clear();
-    registry.writeFailures[AUTOSTART_VALUE] = 1021; // ERROR_CANTWRITE
-    EXPECT_EQ(toggle(), 1021);
-    EXPECT_EQ(stored(), nullptr);
-}
-
-TEST_F(Autostart, PathThatCannotBeHadWholeWritesNothing) {
-    for (const int64_t length : {int64_t(0), int64_t(MODULE_PATH_CAPACITY)}) {
+TEST(Autostart, APathThatCannotBeHadWholeWritesNothing) {
+    for (const uint32_t length : {0u, MODULE_PATH_CAPACITY}) {
+        MemoryRegistry registry;
         ModulePath::forcedLength = length;
         EXPECT_EQ(buildAutostartCommandLine(ModulePath::read), L"");
-        EXPECT_EQ(toggle(), REGISTRY_INVALID_DATA);
-        EXPECT_EQ(registry.count(Call::set), 0);
+        EXPECT_EQ(toggleAutostart(registry, ModulePath::read), REGISTRY_INVALID_DATA);
+        EXPECT_EQ(registry.find(RUN_KEY, AUTOSTART_VALUE), nullptr);
     }
+    ModulePath::forcedLength.reset();
+    // The longest path that fits is stored whole: its characters, two quotes, a blank,
+    // "--tray" and the NUL, two bytes each.
+    const std::wstring usual = ModulePath::path;
+    ModulePath::path = std::wstring(MODULE_PATH_CAPACITY - 1, L'a');
+    MemoryRegistry registry;
+    EXPECT_EQ(toggleAutostart(registry, ModulePath::read), REGISTRY_SUCCESS);
+    ASSERT_NE(registry.find(RUN_KEY, AUTOSTART_VALUE), nullptr);
+    EXPECT_EQ(registry.find(RUN_KEY, AUTOSTART_VALUE)->data.size(), 65554u);
+    ModulePath::path = usual;
 }
 
-TEST_F(Autostart, LongestWholePathIsStoredWhole) {
-    ModulePath::set(std::wstring(MODULE_PATH_CAPACITY - 1, L'a'));
-    EXPECT_EQ(toggle(), REGISTRY_SUCCESS);
-    EXPECT_EQ(ModulePath::capacitySeen, MODULE_PATH_CAPACITY);
-    EXPECT_TRUE(ModulePath::bufferWasZeroed);
-    ASSERT_NE(stored(), nullptr);
-    // 32767 characters of path, two quotes, a blank, "--tray" and the NUL, two bytes each.
-    EXPECT_EQ(stored()->data.size(), 65554u);
-}
-
-TEST(AutostartCommandLine, PathStandsInQuotesWithOrWithoutBlanks) {
-    ModulePath::set(L"C:\\Program Files\\Rolvane\\Rolvane.exe");
-    EXPECT_EQ(buildAutostartCommandLine(ModulePath::read),
-              L"\"C:\\Program Files\\Rolvane\\Rolvane.exe\" --tray");
-    ModulePath::set(L"C:\\Tools\\Rolvane.exe");
-    EXPECT_EQ(buildAutostartCommandLine(ModulePath::read), L"\"C:\\Tools\\Rolvane.exe\" --tray");
+// Both ways, a call failing at each step: the failure is reported and every key closed. A failed
+// query makes the value look absent, so the click writes it; a delete that finds the key or the
+// value gone counts as done.
+TEST(Autostart, AFailingCallIsReportedAndNeverLeavesAHalfWrittenValue) {
+    const MemoryRegistry::Value old{REGISTRY_TYPE_SZ, {'x', 0, 0, 0}};
+    for (const bool registered : {false, true}) {
+        for (int failing = 1; failing <= 4; ++failing) {
+            for (const int32_t status : {REGISTRY_FILE_NOT_FOUND, REGISTRY_ACCESS_DENIED}) {
+                MemoryRegistry registry;
+                registry.keys[RUN_KEY];
+                if (registered) {
+                    registry.keys[RUN_KEY][AUTOSTART_VALUE] = old;
+                }
+                registry.failures[failing] = status;
+                const bool queryFailed = failing <= 2;
+                const bool goneAlready = registered && status == REGISTRY_FILE_NOT_FOUND;
+                const int32_t want = queryFailed || goneAlready ? REGISTRY_SUCCESS : status;
+                const MemoryRegistry::Value* wanted =
+                    queryFailed ? &commandLine : registered ? &old : nullptr;
+                EXPECT_EQ(toggleAutostart(registry, ModulePath::read), want)
+                    << registered << " " << failing << " " << status;
+                const MemoryRegistry::Value* after = registry.find(RUN_KEY, AUTOSTART_VALUE);
+                EXPECT_TRUE(after && wanted ? *after == *wanted : after == wanted)
+                    << registered << " " << failing << " " << status;
+                EXPECT_TRUE(registry.allKeysClosed());
+            }
+        }
+    }
 }
 
 } // namespace

@@ -4,38 +4,23 @@
 #include "engine/engine_state.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
-// Counts what the engine posts and calls through its UI seam; one set per test.
+// Counts what the engine posts and saves through its UI seam; reset by connect().
 struct UiRecorder {
     static inline int posts = 0;
     static inline int saves = 0;
+    static inline int sliderMoves = 0;
     static inline bool saveSucceeds = true;
-    static inline std::vector<std::string> calls;
-
-    static void reset() {
-        posts = 0;
-        saves = 0;
-        saveSucceeds = true;
-        calls.clear();
-    }
 
     static void connect(EngineState& state) {
         static int window = 0;
-        reset();
+        posts = saves = sliderMoves = 0;
+        saveSucceeds = true;
         state.mainWindow = &window;
-        state.ui.postStateChanged = [](void*) {
-            ++posts;
-            calls.push_back("post");
-        };
-        state.ui.moveSliders = [](const ScrollParameters&) { calls.push_back("sliders"); };
-        state.ui.updateParameterLine = [] { calls.push_back("parameterLine"); };
-        state.ui.saveSettings = [] {
-            ++saves;
-            calls.push_back("save");
-            return saveSucceeds;
-        };
+        state.ui.postStateChanged = [](void*) { ++posts; };
+        state.ui.moveSliders = [](const ScrollParameters&) { ++sliderMoves; };
+        state.ui.saveSettings = [] { return ++saves, saveSucceeds; };
     }
 };
 
@@ -45,7 +30,7 @@ struct InjectedEvent {
     bool operator==(const InjectedEvent&) const = default;
 };
 
-// A clock that only moves when told to (or when slept on), and an injector that records.
+// A clock that moves only when told to or slept on, and an injector that records.
 class FakePlatform final : public AnimatorPlatform {
   public:
     int64_t now = 0;
@@ -55,25 +40,24 @@ class FakePlatform final : public AnimatorPlatform {
     int injectAttempts = 0;
     std::vector<uint32_t> sleeps;
     std::vector<InjectedEvent> injected;
-    // Raised after this many sleeps, to end runAnimator; negative: never.
-    int stopAfterSleeps = -1;
+    // Stops runAnimator after this many sleeps.
     EngineState* stopTarget = nullptr;
+    size_t stopAfterSleeps = 0;
 
     int64_t nowNs() override { return now; }
     void sleepMs(uint32_t milliseconds) override {
         sleeps.push_back(milliseconds);
         now += int64_t{milliseconds} * 1'000'000;
-        if (stopTarget && int(sleeps.size()) == stopAfterSleeps) {
+        if (stopTarget && sleeps.size() == stopAfterSleeps) {
             stopTarget->stopRequested = true;
         }
     }
     bool injectWheel(int32_t amount) override {
         ++injectAttempts;
-        if (injectionFails) {
-            return false;
+        if (!injectionFails) {
+            injected.push_back({now / 1'000'000, amount});
         }
-        injected.push_back({now / 1'000'000, amount});
-        return true;
+        return !injectionFails;
     }
     bool raiseTimerResolution() override { return timerResolutionAvailable; }
     void lowerTimerResolution() override { ++timerLowered; }

@@ -4,144 +4,105 @@
 
 namespace {
 
-constexpr uint64_t baseTick = 5'000'000;
-constexpr uintptr_t mouseMove = 0x200;
-
-struct FilterTest : ::testing::Test {
+struct Filter {
     EngineState state;
-    uint64_t tick = baseTick;
+    uint64_t tick = 5'000'000;
     int tickReads = 0;
 
-    void SetUp() override { state.effectEnabled = true; }
-
-    HookVerdict send(int16_t delta, uintptr_t message = WHEEL_MESSAGE_VERTICAL, uint32_t flags = 0,
-                     uintptr_t extraInfo = 0, int code = 0) {
-        return filterWheelEvent(state, code, message, flags, extraInfo, delta, [this] {
-            ++tickReads;
-            return tick;
-        });
-    }
-
-    void use(ScrollParameters parameters) {
+    Filter(ScrollParameters parameters = balancedParameters) {
+        state.effectEnabled = true;
         state.stepPercent = parameters.stepPercent;
         state.maxAccelerationPercent = parameters.maxAccelerationPercent;
         state.accelerationWindowMs = parameters.accelerationWindowMs;
     }
 
-    // Sends a first notch, then one `gapMs` later; returns what the second one added.
-    int32_t secondNotchAmount(uint64_t gapMs, int16_t delta = 120) {
-        send(delta);
-        const int32_t before = state.pendingDelta;
-        tick += gapMs;
-        send(delta);
-        return state.pendingDelta - before;
+    HookVerdict send(int16_t delta, uintptr_t message = WHEEL_MESSAGE_VERTICAL, uint32_t flags = 0,
+                     uintptr_t extraInfo = 0, int code = 0) {
+        return filterWheelEvent(state, code, message, flags, extraInfo, delta,
+                                [this] { return ++tickReads, tick; });
     }
 };
 
-TEST_F(FilterTest, PassesOnEverythingThatIsNotARealWholeVerticalNotch) {
-    EXPECT_EQ(send(-120, WHEEL_MESSAGE_VERTICAL, 0, 0, -1), HookVerdict::passOn);
-    EXPECT_EQ(send(-120, WHEEL_MESSAGE_VERTICAL, 0, 0, 3), HookVerdict::passOn);
-    EXPECT_EQ(send(0, mouseMove), HookVerdict::passOn);
-    EXPECT_EQ(send(120, WHEEL_MESSAGE_HORIZONTAL), HookVerdict::passOn);
-    EXPECT_EQ(send(-120, WHEEL_MESSAGE_VERTICAL, INJECTED_FLAG), HookVerdict::passOn);
-    EXPECT_EQ(send(-120, WHEEL_MESSAGE_VERTICAL, INJECTED_FLAG | 2), HookVerdict::passOn);
-    EXPECT_EQ(send(-120, WHEEL_MESSAGE_VERTICAL, 0, INJECTION_TAG), HookVerdict::passOn);
-    EXPECT_EQ(send(0), HookVerdict::passOn);
-    for (int16_t delta : {60, 180, -60, 1, 119, 121, -239}) {
-        EXPECT_EQ(send(delta), HookVerdict::passOn) << delta;
+TEST(WheelFilter, PassesOnAllButRealWholeVerticalNotchesWithoutReadingTheClock) {
+    struct Event {
+        int code;
+        uintptr_t message;
+        uint32_t flags;
+        uintptr_t extraInfo;
+        int16_t delta;
+    };
+    const Event passed[] = {
+        {-1, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},  {3, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},
+        {0, 0x200, 0, 0, 0},                        {0, WHEEL_MESSAGE_HORIZONTAL, 0, 0, 120},
+        {0, WHEEL_MESSAGE_VERTICAL, INJECTED_FLAG | 2, 0, -120},
+        {0, WHEEL_MESSAGE_VERTICAL, 0, INJECTION_TAG, -120},
+        {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 0},       {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 60},
+        {0, WHEEL_MESSAGE_VERTICAL, 0, 0, -180},    {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 121},
+    };
+    Filter filter;
+    for (const Event& event : passed) {
+        EXPECT_EQ(filter.send(event.delta, event.message, event.flags, event.extraInfo, event.code),
+                  HookVerdict::passOn)
+            << event.code << " " << event.message << " " << event.flags << " " << event.delta;
     }
-    EXPECT_EQ(state.pendingDelta, 0);
-    EXPECT_EQ(state.lastNotchTick, 0u);
-    EXPECT_EQ(tickReads, 0) << "a passed-on event must not read the clock";
-}
+    filter.state.effectEnabled = false;
+    EXPECT_EQ(filter.send(-120), HookVerdict::passOn);
+    filter.state.effectEnabled = true;
+    filter.state.stopRequested = true;
+    EXPECT_EQ(filter.send(-120), HookVerdict::passOn);
+    EXPECT_EQ(filter.state.pendingDelta, 0);
+    EXPECT_EQ(filter.state.lastNotchTick, 0u);
+    EXPECT_EQ(filter.tickReads, 0);
 
-TEST_F(FilterTest, TagMustMatchTheWholeExtraInformation) {
-    EXPECT_EQ(send(-120, WHEEL_MESSAGE_VERTICAL, 0, INJECTION_TAG | (uintptr_t{1} << 32)),
+    // Only the whole extra information is our tag.
+    filter.state.stopRequested = false;
+    EXPECT_EQ(filter.send(-120, WHEEL_MESSAGE_VERTICAL, 0, INJECTION_TAG | uintptr_t{1} << 32),
               HookVerdict::swallow);
-    EXPECT_EQ(send(-120, WHEEL_MESSAGE_VERTICAL, 0, 0x524C5632), HookVerdict::swallow);
 }
 
-TEST_F(FilterTest, PassesEverythingOnWhileOffOrStopping) {
-    state.effectEnabled = false;
-    EXPECT_EQ(send(-120), HookVerdict::passOn);
-    state.effectEnabled = true;
-    state.stopRequested = true;
-    EXPECT_EQ(send(-120), HookVerdict::passOn);
-    EXPECT_EQ(state.pendingDelta, 0);
-    EXPECT_EQ(state.lastNotchTick, 0u);
+// The amount of a second notch `gap` ms after a first one: accelerated by how close it came.
+TEST(WheelFilter, AcceptedNotchesAddTheirAcceleratedAmount) {
+    struct Case {
+        ScrollParameters parameters;
+        int64_t gap; // -1: a first notch; -10: the clock went back 10 ms
+        int16_t delta;
+        int32_t amount;
+    };
+    const Case cases[] = {
+        {balancedParameters, 0, 120, 120},    {balancedParameters, 0, -240, -240},
+        {fastParameters, -1, 120, 132},       {fastParameters, 80, 120, 132},
+        {fastParameters, 79, 120, 133},       {fastParameters, 40, 120, 165},
+        {fastParameters, 0, 120, 198},        {fastParameters, -10, 120, 132},
+        {{70, 150, 40, 0}, 30, 120, 95},      {{70, 150, 40, 0}, 30, -120, -95},
+        {{140, 240, 180, 0}, 0, -360, -1210}, {{100, 240, 0, 0}, 0, 120, 120},
+    };
+    for (const Case& c : cases) {
+        Filter filter(c.parameters);
+        if (c.gap != -1) {
+            filter.send(c.delta);
+            filter.tick += c.gap;
+            filter.state.pendingDelta = 0;
+        }
+        EXPECT_EQ(filter.send(c.delta), HookVerdict::swallow);
+        EXPECT_EQ(filter.state.pendingDelta, c.amount) << "gap " << c.gap << ", delta " << c.delta;
+        EXPECT_EQ(filter.state.lastNotchTick, filter.tick);
+    }
 }
 
-TEST_F(FilterTest, SwallowsWholeNotchesAndAddsTheirAmount) {
-    EXPECT_EQ(send(-120), HookVerdict::swallow);
-    EXPECT_EQ(state.pendingDelta, -120);
-    EXPECT_EQ(state.lastNotchTick, baseTick);
-    tick += 500;
-    EXPECT_EQ(send(240), HookVerdict::swallow);
-    EXPECT_EQ(state.pendingDelta, 120);
-    EXPECT_EQ(send(-360), HookVerdict::swallow);
-    EXPECT_EQ(state.pendingDelta, -240);
+TEST(WheelFilter, PendingAmountIsClampedBothWays) {
+    Filter filter(fastParameters);
+    filter.state.pendingDelta = 1900;
+    filter.send(120);
+    EXPECT_EQ(filter.state.pendingDelta, 1920);
+    filter.state.pendingDelta = -1920;
+    filter.tick += 1000;
+    filter.send(-120);
+    EXPECT_EQ(filter.state.pendingDelta, -1920);
 }
 
-TEST_F(FilterTest, BalancedNeverAccelerates) {
-    EXPECT_EQ(secondNotchAmount(0), 120);
-    EXPECT_EQ(secondNotchAmount(0, -240), -240);
-}
-
-TEST_F(FilterTest, FastAcceleratesByTheGap) {
-    use(fastParameters);
-    EXPECT_EQ(secondNotchAmount(80), 132);
-    EXPECT_EQ(secondNotchAmount(40), 165);
-    EXPECT_EQ(secondNotchAmount(0), 198);
-    EXPECT_EQ(secondNotchAmount(79), 133);
-}
-
-TEST_F(FilterTest, FirstNotchIsNeverAccelerated) {
-    use(fastParameters);
-    send(120);
-    EXPECT_EQ(state.pendingDelta, 132);
-}
-
-TEST_F(FilterTest, RoundsHalvesAwayFromZero) {
-    use({70, 150, 40, 0});
-    EXPECT_EQ(secondNotchAmount(30), 95);
-    state.pendingDelta = 0;
-    EXPECT_EQ(secondNotchAmount(30, -120), -95);
-}
-
-TEST_F(FilterTest, LargestGainAtTheTopOfEveryRange) {
-    use({140, 240, 180, 0});
-    EXPECT_EQ(secondNotchAmount(0, -360), -1210);
-}
-
-TEST_F(FilterTest, ClockGoingBackwardsCountsAsNoPreviousNotch) {
-    use(fastParameters);
-    send(120);
-    tick -= 10;
-    state.pendingDelta = 0;
-    send(120);
-    EXPECT_EQ(state.pendingDelta, 132);
-    EXPECT_EQ(state.lastNotchTick, baseTick - 10);
-}
-
-TEST_F(FilterTest, PendingAmountIsClampedBothWays) {
-    use(fastParameters);
-    state.pendingDelta = 1900;
-    send(120);
-    EXPECT_EQ(state.pendingDelta, 1920);
-    state.pendingDelta = -1920;
-    tick += 1000;
-    send(-120);
-    EXPECT_EQ(state.pendingDelta, -1920);
-}
-
-TEST(WheelDelta, IsTheSignedHighWordOfMouseData) {
+TEST(WheelFilter, DeltaIsTheSignedHighWordOfMouseData) {
     EXPECT_EQ(wheelDeltaOf(0xFF880000u), -120);
     EXPECT_EQ(wheelDeltaOf(0x0078FFFFu), 120);
-    EXPECT_EQ(wheelDeltaOf(0x80000000u), -32768);
-}
-
-TEST(AcceleratedAmount, ZeroWindowMeansNoAcceleration) {
-    EXPECT_EQ(acceleratedAmount(120, 0, 100, 240, 0), 120);
 }
 
 } // namespace

@@ -94,12 +94,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         registry.keys[SETTINGS_KEY];
         for (size_t i = 0; i < valueNames.size(); ++i) {
             valid[i] = plantValue(registry, input, i);
-            stored[i] = registry.dword(SETTINGS_KEY, valueNames[i]);
+            const MemoryRegistry::Value* value = registry.find(SETTINGS_KEY, valueNames[i]);
+            stored[i] = value && value->type == REGISTRY_TYPE_DWORD && value->data.size() == 4
+                            ? int64_t(*reinterpret_cast<const uint32_t*>(value->data.data()))
+                            : -1;
         }
     }
     const int failures = input.byte() % 4 == 0 ? 1 + input.byte() % 2 : 0;
     for (int i = 0; i < failures; ++i) {
-        registry.callFailures[1 + input.byte() % 7] = input.pick(statuses);
+        registry.failures[1 + input.byte() % 6] = input.pick(statuses);
     }
 
     EngineState state;
@@ -117,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "values out of range");
     FUZZ_CHECK(sameValues(activeParameters(state), profileValues(state)),
                "the values in force are not those of profile %d", state.activeProfile);
-    FUZZ_CHECK(registry.changes() == 0 && registry.allKeysClosed(), "load wrote or left a key open");
+    FUZZ_CHECK(registry.changes == 0 && registry.allKeysClosed(), "load wrote or left a key open");
     FUZZ_CHECK(!state.effectEnabled && !state.settingsDirty && posts == postsBefore,
                "load switched the effect, dirtied the settings or posted");
     FUZZ_CHECK(state.pendingDelta == 0 && state.resetRequested, "load kept a pending amount");

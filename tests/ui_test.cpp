@@ -1,0 +1,143 @@
+#include "ui/control_ids.h"
+#include "ui/layout.h"
+#include "ui/palette.h"
+#include "ui/slider_look.h"
+#include "ui/status.h"
+#include "ui/toggle_switch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// The client area of a 560 px wide window with a fixed frame is a few pixels narrower.
+constexpr int clientRight = 544;
+
+bool inside(int x, int y, int width, int height, const CardRect& card) {
+    return x >= card.left && y >= card.top && x + width <= card.right && y + height <= card.bottom;
+}
+
+TEST(WindowLayout, CardControlsStandInsideTheirCardsAndSlidersStartAtBalanced) {
+    for (const ControlSpec& c : controlsBeforeSliders) {
+        const bool onCard = inside(c.x, c.y, c.width, c.height, stateCard(clientRight)) ||
+                            inside(c.x, c.y, c.width, c.height, parameterCard(clientRight));
+        EXPECT_EQ(onCard, c.surface == Surface::card) << c.x << "," << c.y;
+        EXPECT_EQ(staticSurface(c.name), c.surface) << c.x << "," << c.y;
+    }
+    std::vector<int32_t> initial;
+    for (const SliderRowSpec& row : sliderRows) {
+        EXPECT_TRUE(inside(SLIDER_ROW_X, row.top + SLIDER_TRACKBAR_OFFSET, SLIDER_ROW_WIDTH,
+                           SLIDER_TRACKBAR_HEIGHT, parameterCard(clientRight)));
+        initial.push_back(row.initialPosition);
+    }
+    EXPECT_EQ(initial, (std::vector<int32_t>{100, 100, 110, 360}));
+}
+
+TEST(StatusLines, AMissingHookOutranksTheEffectInTextAndColour) {
+    struct Case {
+        bool hook, effect;
+        uint32_t text, colour;
+    };
+    for (const Case c : {Case{false, true, 16, alertColor}, Case{false, false, 16, alertColor},
+                         Case{true, true, 17, onColor}, Case{true, false, 18, mutedColor}}) {
+        EXPECT_EQ(stateLineTextId(c.hook, c.effect), c.text) << c.hook << c.effect;
+        EXPECT_EQ(staticTextColor(ControlName::stateLine, c.hook, c.effect), c.colour);
+    }
+    EXPECT_EQ(staticTextColor(ControlName::parameterLine, true, true), mutedColor);
+    EXPECT_EQ(staticTextColor(ControlName::restoreNoteLabel, true, true), textColor);
+}
+
+TEST(StatusLines, TheParameterLineHoldsTheFourValuesAndNeverRunsPastItsBuffer) {
+    constexpr wchar_t format[] = L"Step %d %%   |   Acceleration %d %%   |   Window %d ms   |   Tail %d ms";
+    wchar_t line[PARAMETER_LINE_CAPACITY];
+    formatParameterLine(line, PARAMETER_LINE_CAPACITY, format, {110, 150, 80, 240});
+    EXPECT_EQ(std::wstring(line),
+              L"Step 110 %   |   Acceleration 150 %   |   Window 80 ms   |   Tail 240 ms");
+    wchar_t small[12];
+    std::fill(std::begin(small), std::end(small), L'#');
+    formatParameterLine(small, 8, format, {100, 100, 110, 360});
+    EXPECT_EQ(small[7], L'\0');
+    EXPECT_EQ(small[8], L'#');
+}
+
+TEST(SliderValues, AMissingTrackbarKeepsTheValueInForce) {
+    const ScrollParameters applied =
+        sliderValuesToApply({70, std::nullopt, 40, std::nullopt}, {110, 150, 80, 240});
+    EXPECT_EQ((std::vector{applied.stepPercent, applied.maxAccelerationPercent,
+                           applied.accelerationWindowMs, applied.smoothDurationMs}),
+              (std::vector{70, 150, 40, 240}));
+}
+
+// A 460 x 34 trackbar with thumb length 18, as the control window makes it.
+constexpr DrawnRect channel{8, 15, 452, 19};
+
+TEST(SliderLook, PlacedFromTheChannelAndTheThumbWithTheValuePartOnTheTrack) {
+    struct Case {
+        DrawnRect thumb;
+        float valueEnd, thumbX;
+    };
+    // Centred at 105; on the channel's ends; a pixel before and past them.
+    for (const Case c : {Case{{100, 8, 111, 26}, 105, 97}, Case{{3, 8, 13, 26}, 8, 0},
+                         Case{{447, 8, 457, 26}, 452, 444}, Case{{0, 8, 10, 26}, 8, -3},
+                         Case{{450, 8, 460, 26}, 452, 447}}) {
+        const SliderLook look = sliderLook(channel, c.thumb, false);
+        EXPECT_FLOAT_EQ(look.track.y1, 17);
+        EXPECT_FLOAT_EQ(look.value.x1, 8);
+        EXPECT_FLOAT_EQ(look.value.x2, c.valueEnd) << c.thumb.left;
+        EXPECT_FLOAT_EQ(look.thumb.x, c.thumbX) << c.thumb.left;
+        EXPECT_FLOAT_EQ(look.thumb.width, 16);
+        EXPECT_FALSE(look.halo);
+    }
+    const SliderLook focused = sliderLook({8, 2, 452, 7}, {50, 0, 59, 20}, true);
+    EXPECT_TRUE(focused.halo);
+    // Truncation toward zero: flooring would put the thumb at y -5.
+    EXPECT_FLOAT_EQ(focused.thumb.y, -4);
+    EXPECT_FLOAT_EQ(focused.haloBox.width, 24);
+}
+
+TEST(SliderLook, RepaintsAfterWhatCanMoveTheThumbAndNeverAfterItsOwnPaint) {
+    // WM_SIZE, WM_SETFOCUS, WM_KILLFOCUS, WM_KEYDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_MOUSEWHEEL,
+    // TBM_SETPOS, TBM_SETRANGE.
+    for (uint32_t message : {0x05u, 0x07u, 0x08u, 0x100u, 0x200u, 0x202u, 0x20Au, 0x405u, 0x406u}) {
+        EXPECT_TRUE(sliderRepaintsAfter(message)) << std::hex << message;
+    }
+    // WM_PAINT, WM_PRINTCLIENT, WM_ERASEBKGND, TBM_GETPOS, TBM_GETTHUMBRECT, WM_TIMER.
+    for (uint32_t message : {0x0Fu, 0x318u, 0x14u, 0x400u, 0x419u, 0x113u}) {
+        EXPECT_FALSE(sliderRepaintsAfter(message)) << std::hex << message;
+    }
+}
+
+TEST(ToggleSwitch, TheKnobSitsAtTheEndForTheStateOnATrackCentredOnTheRightEdge) {
+    const ToggleSwitchLook on = toggleSwitchLook({0, 0, 225, 40}, true, false, false);
+    const ToggleSwitchLook off = toggleSwitchLook({0, 0, 225, 40}, false, false, false);
+    // The pill spans x 161 to 211 and y 8 to 32: two 24 px end squares 26 px apart.
+    EXPECT_FLOAT_EQ(on.trackLeftEnd.x, 161);
+    EXPECT_FLOAT_EQ(on.trackRightEnd.x, 187);
+    EXPECT_FLOAT_EQ(on.trackLeftEnd.y, 8);
+    EXPECT_FLOAT_EQ(on.knob.x, 190);
+    EXPECT_FLOAT_EQ(off.knob.x, 164);
+    EXPECT_FLOAT_EQ(off.knob.y, 11);
+    EXPECT_EQ(on.label.right, 153);
+    // A control lower than the track: (21 - 24) / 2 truncates to -1, where flooring gives -2.
+    EXPECT_FLOAT_EQ(toggleSwitchLook({0, 10, 225, 31}, false, false, false).trackLeftEnd.y, 9);
+}
+
+TEST(ToggleSwitch, ColoursFollowTheStateThePressAndTheFocus) {
+    struct Case {
+        bool on, pressed;
+        uint32_t fill;
+    };
+    for (const Case c : {Case{true, false, 0x4169E1}, Case{false, false, 0xCDD4E2},
+                         Case{true, true, 0x355DD5}, Case{false, true, 0xC1C8D6}}) {
+        for (const bool focused : {false, true}) {
+            const ToggleSwitchLook look = toggleSwitchLook({0, 0, 225, 40}, c.on, c.pressed, focused);
+            EXPECT_EQ(look.trackFill, gdiplusColor(c.fill)) << c.on << c.pressed;
+            EXPECT_EQ(look.trackOutlined, focused);
+        }
+    }
+    EXPECT_EQ(switchStateSource(IDC_AUTOSTART_SWITCH), SwitchStateSource::autostartRegistry);
+    EXPECT_EQ(switchStateSource(1005), SwitchStateSource::effectFlag);
+}
+
+} // namespace
