@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <regex>
 
 namespace {
 
@@ -18,28 +17,42 @@ std::string inQuotes(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
 
+// Digits only, after one sign where a sign is allowed.
+bool readNumber(std::string_view text, bool sign, int64_t& value) {
+    const bool negative = sign && text.starts_with('-');
+    if (negative || (sign && text.starts_with('+'))) {
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text[0] < '0' || text[0] > '9') {
+        return false;
+    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    value = negative ? -value : value;
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
 // "MS:DELTA" or "MS:DELTA:h"; an empty text when it is good.
 std::string readEvent(const std::string& text, std::vector<SimEvent>& events) {
-    static const std::regex form(R"((\d+):([+-]?\d+)(:h)?)");
-    std::smatch parts;
-    if (!std::regex_match(text, parts, form)) {
+    const size_t colon = text.find(':');
+    std::string_view delta =
+        colon == std::string::npos ? "" : std::string_view(text).substr(colon + 1);
+    const bool horizontal = delta.ends_with(":h");
+    delta.remove_suffix(horizontal ? 2 : 0);
+    int64_t ms = 0;
+    int64_t amount = 0;
+    if (colon == std::string::npos ||
+        !readNumber(std::string_view(text).substr(0, colon), false, ms) ||
+        delta.find(':') != std::string_view::npos || !readNumber(delta, true, amount)) {
         return "malformed event " + inQuotes(text) + " (expected MS:DELTA[:h])";
     }
-    int64_t ms = 0;
-    int64_t delta = 0;
-    const auto number = [](const std::ssub_match& part, int64_t& value) {
-        const auto [end, error] = std::from_chars(&*part.first + (*part.first == '+'),
-                                                  &*part.second, value);
-        return error == std::errc{} && end == &*part.second;
-    };
-    if (!number(parts[1], ms) || ms > maxEventMs) {
+    if (ms > maxEventMs) {
         return "event " + inQuotes(text) + ": time is past the limit of " +
                std::to_string(maxEventMs) + " ms";
     }
-    if (!number(parts[2], delta) || delta < INT16_MIN || delta > INT16_MAX) {
+    if (amount < INT16_MIN || amount > INT16_MAX) {
         return "event " + inQuotes(text) + ": delta does not fit a signed 16-bit value";
     }
-    events.push_back({ms, static_cast<int16_t>(delta), parts[3].matched});
+    events.push_back({ms, static_cast<int16_t>(amount), horizontal});
     return {};
 }
 
@@ -75,8 +88,8 @@ std::string readArguments(const std::vector<std::string>& args, SimConfig& confi
     std::vector<std::string> events;
     const auto last = CLI::MultiOptionPolicy::TakeLast;
     app.add_option("--profile", profile)
-        ->check(CLI::IsMember(std::vector<std::string>(std::begin(profileNames),
-                                                       std::end(profileNames))))
+        ->check(CLI::IsMember(
+            std::vector<std::string>(std::begin(profileNames), std::end(profileNames))))
         ->multi_option_policy(last);
     app.add_option("--custom", custom)->delimiter(',')->allow_extra_args(false)->type_name("V");
     app.add_option("--until", config.untilMs)
@@ -103,7 +116,7 @@ std::string readArguments(const std::vector<std::string>& args, SimConfig& confi
         return message.substr(0, message.find('\n'));
     }
     config.profileId = profileIds[std::ranges::find(profileNames, profile) - profileNames];
-    config.format = format == "csv" ? OutputFormat::csv
+    config.format = format == "csv"   ? OutputFormat::csv
                     : format == "svg" ? OutputFormat::svg
                                       : OutputFormat::text;
     if (!custom.empty()) {
