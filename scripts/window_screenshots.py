@@ -23,7 +23,7 @@ def accent_points(desktop):
     """The header band, and the centre of the effect switch's pill (50 x 24, 64 px in from the
     control's right edge, centred vertically): both in the accent colour once the effect is on."""
     info = desktop.info()
-    _, top, right, bottom = desktop.rect("effect")
+    _, top, right, bottom = desktop.rect(IDC_EFFECT_SWITCH)
     return {"header": (info["x"] + 100, info["y"] + 3),
             "switch": (right - 64 + 25, top + (bottom - top - 24) // 2 + 12)}
 

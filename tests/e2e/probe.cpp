@@ -164,47 +164,35 @@ std::wstring textOf(HWND window) {
     return text;
 }
 
-// Statics share the id 0, so the named controls are told apart by their place in the layout.
-struct NamedControl {
-    const wchar_t* name;
-    const wchar_t* className;
-    int left; // -1: any
-    int top;
-};
-
-constexpr NamedControl namedControls[] = {
-    {L"title", L"Static", -1, 19},       {L"subtitle", L"Static", -1, 52},
-    {L"state", L"Static", -1, 94},       {L"effect", L"Button", 35, 128},
-    {L"autostart", L"Button", 275, 128}, {L"parameters", L"Static", -1, 198},
-    {L"note1", L"Static", -1, 548},      {L"note2", L"Static", -1, 575},
-};
+// The two status lines are statics with the id 0: they are told apart by their place.
+constexpr std::pair<const wchar_t*, int> namedStatics[] = {{L"state", 94}, {L"parameters", 198}};
 
 struct ChildSearch {
     HWND parent;
-    const NamedControl* wanted;
+    int top;
     HWND found;
 };
 
-BOOL CALLBACK matchChild(HWND child, LPARAM context) {
+BOOL CALLBACK matchStatic(HWND child, LPARAM context) {
     auto& search = *reinterpret_cast<ChildSearch*>(context);
-    wchar_t className[64] = {};
-    GetClassNameW(child, className, 64);
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
     RECT rect;
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, search.parent, reinterpret_cast<POINT*>(&rect), 2);
-    if (_wcsicmp(className, search.wanted->className) == 0 && rect.top == search.wanted->top &&
-        (search.wanted->left < 0 || rect.left == search.wanted->left)) {
+    if (_wcsicmp(className, L"Static") == 0 && rect.top == search.top) {
         search.found = child;
         return FALSE;
     }
     return TRUE;
 }
 
+// A status line by name, or any other control by its id.
 HWND control(HWND window, const std::wstring& name) {
-    for (const NamedControl& named : namedControls) {
-        if (name == named.name) {
-            ChildSearch search{window, &named, nullptr};
-            EnumChildWindows(window, matchChild, reinterpret_cast<LPARAM>(&search));
+    for (const auto& [staticName, top] : namedStatics) {
+        if (name == staticName) {
+            ChildSearch search{window, top, nullptr};
+            EnumChildWindows(window, matchStatic, reinterpret_cast<LPARAM>(&search));
             return search.found;
         }
     }

@@ -29,7 +29,7 @@ def window_checks(desktop):
 def switch_checks(desktop, on, track):
     """The track's colour at its centre, the white knob at its end for the state, and the track
     colour where the knob would be in the other state."""
-    left, top, right, bottom = desktop.rect("effect")
+    left, top, right, bottom = desktop.rect(IDC_EFFECT_SWITCH)
     track_x, track_y = right - 64, top + (bottom - top - 24) // 2
     knob_on, knob_off = (track_x + 38, track_y + 12), (track_x + 12, track_y + 12)
     knob, other = (knob_on, knob_off) if on else (knob_off, knob_on)
@@ -57,7 +57,7 @@ def test_the_effect_switch_follows_the_state_and_the_press(desktop, start):
     wait_for_pixels(desktop, "off at start", switch_checks(desktop, False, SWITCH_OFF))
     rolvane.command(IDC_EFFECT_SWITCH)
     wait_for_pixels(desktop, "on", switch_checks(desktop, True, ACCENT))
-    left, top, _, bottom = desktop.rect("effect")
+    left, top, _, bottom = desktop.rect(IDC_EFFECT_SWITCH)
     desktop.move_to(left + 50, (top + bottom) // 2)
     desktop.xdotool("mousedown", 1)
     wait_for_pixels(desktop, "on, pressed", switch_checks(desktop, True, SWITCH_ON_PRESSED))
