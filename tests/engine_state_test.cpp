@@ -58,8 +58,9 @@ TEST(ApplyProfile, SavesWhenAskedAndStaysDirtyWhenTheSaveFails) {
 TEST(ApplyCustomValues, BecomesTheCustomProfileAndKeepsWhatIsInFlight) {
     EngineState state;
     UiRecorder::connect(state);
-    state.pendingDelta = -240;
+    applyProfile(state, IDM_PROFILE_FAST, false);
     applyCustomValues(state, 70, 150, 40, 300);
+    EXPECT_EQ(state.activeProfile, IDM_PROFILE_CUSTOM);
     EXPECT_EQ(active(state), (std::vector<int32_t>{70, 150, 40, 300}));
     applyProfile(state, IDM_PROFILE_SOFT, false);
     applyProfile(state, IDM_PROFILE_CUSTOM, false);

@@ -69,6 +69,7 @@ TEST(LoadSettings, TakesTheStoredProfileAndCustomValuesOnlyWhenTheyAreSound) {
     const Values fast = values(fastParameters);
     const Values balanced = values(balancedParameters);
     const uint8_t fastBytes[8] = {0xB3, 0x04};
+    const uint8_t inRange[4] = {150};
     struct Case {
         const char* what;
         std::function<void(MemoryRegistry&)> damage;
@@ -98,9 +99,9 @@ TEST(LoadSettings, TakesTheStoredProfileAndCustomValuesOnlyWhenTheyAreSound) {
          {IDM_PROFILE_FAST, fast, builtIn}},
         {"acceleration missing", [](MemoryRegistry& r) { r.keys[SETTINGS_KEY].erase(names[2]); },
          {IDM_PROFILE_FAST, fast, builtIn}},
-        {"acceleration as binary", custom(2, REGISTRY_TYPE_BINARY, fastBytes, 4),
+        {"acceleration as binary", custom(2, REGISTRY_TYPE_BINARY, inRange, 4),
          {IDM_PROFILE_FAST, fast, builtIn}},
-        {"tail of 2 bytes", custom(4, REGISTRY_TYPE_DWORD, fastBytes, 2), {IDM_PROFILE_FAST, fast, builtIn}},
+        {"tail of 2 bytes", custom(4, REGISTRY_TYPE_DWORD, inRange, 2), {IDM_PROFILE_FAST, fast, builtIn}},
         {"tail of 8 bytes", custom(4, REGISTRY_TYPE_DWORD, fastBytes, 8), {IDM_PROFILE_FAST, fast, builtIn}},
         {"profile 0", number(0, 0), {IDM_PROFILE_BALANCED, balanced, stored}},
         {"profile 1205", number(0, 1205), {IDM_PROFILE_BALANCED, balanced, stored}},

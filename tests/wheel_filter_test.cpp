@@ -34,7 +34,7 @@ TEST(WheelFilter, PassesOnAllButRealWholeVerticalNotchesWithoutReadingTheClock) 
     const Event passed[] = {
         {-1, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},  {3, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},
         {0, 0x200, 0, 0, 0},                        {0, WHEEL_MESSAGE_HORIZONTAL, 0, 0, 120},
-        {0, WHEEL_MESSAGE_VERTICAL, INJECTED_FLAG | 2, 0, -120},
+        {0, WHEEL_MESSAGE_VERTICAL, INJECTED_FLAG, 0, -120},
         {0, WHEEL_MESSAGE_VERTICAL, 0, INJECTION_TAG, -120},
         {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 0},       {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 60},
         {0, WHEEL_MESSAGE_VERTICAL, 0, 0, -180},    {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 121},

@@ -24,10 +24,6 @@ class FuzzInput {
         const uint32_t low = u16();
         return low | uint32_t(u16()) << 16;
     }
-    uint64_t u64() {
-        const uint64_t low = u32();
-        return low | uint64_t(u32()) << 32;
-    }
     bool flag() { return (byte() & 1) != 0; }
 
     // A number from lowest to highest, both included.
