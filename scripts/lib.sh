@@ -1,19 +1,16 @@
 # shellcheck shell=bash disable=SC2034
-# Shared steps of scripts/test and scripts/run; sourced, not run.
+# Shared steps of the scripts: packages, builds, the Wine prefix; sourced, not run.
 
 ROLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ROLVANE_LOG_DIR=$ROLVANE_ROOT/build/logs
 ROLVANE_PREFIX_DIR=$ROLVANE_ROOT/build/wine-prefix
 
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
-WINE_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth xdotool imagemagick x11-apps
-    x11-utils fonts-wine libxi6 libxrandr2 libxrender1 libxcursor1 libxfixes3 libxinerama1
-    libxcomposite1)
+WINE_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth xdotool fonts-wine libxi6
+    libxrandr2 libxrender1 libxcursor1 libxfixes3 libxinerama1 libxcomposite1)
 # The Wine tests' harness: pytest, and screenshots read straight from the X server.
 TEST_PACKAGES=(python3-pytest python3-xlib python3-pil)
 
-XVFB_PID=
-XVFB_STARTED_DISPLAY=
 WINESERVER_STARTED=
 
 note() {
@@ -98,35 +95,6 @@ export_wine_environment() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
-# Starts an Xvfb of our own on a display it picks itself, and exports DISPLAY.
-start_xvfb() {
-    local number_file deadline
-    number_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
-    XVFB_PID=$!
-    disown "$XVFB_PID"
-    deadline=$((SECONDS + 15))
-    until [ -s "$number_file" ] && grep -q '^[0-9]' "$number_file"; do
-        kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb exited before it was ready"
-        [ "$SECONDS" -lt "$deadline" ] || fail "Xvfb did not report a display within 15 s"
-        sleep 0.05
-    done
-    XVFB_STARTED_DISPLAY=:$(head -n 1 "$number_file" | tr -dc '0-9')
-    rm -f "$number_file"
-    export DISPLAY=$XVFB_STARTED_DISPLAY
-    until xdpyinfo >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "Xvfb on $DISPLAY does not answer"
-        sleep 0.05
-    done
-}
-
-stop_xvfb() {
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=
-    fi
-}
-
 # Creates the Wine prefix in $WINEPREFIX unless an earlier run left a complete one there.
 prepare_prefix() {
     local marker=$WINEPREFIX/.rolvane-prefix-ready-2
@@ -150,12 +118,6 @@ prepare_prefix() {
     wineserver -k
     wineserver -w
     touch "$marker"
-}
-
-keep_wineserver_warm() {
-    WINESERVER_STARTED=1
-    # Fails when a server of this prefix already runs; that one serves as well.
-    wineserver -p 60 >/dev/null 2>&1 || true
 }
 
 stop_wineserver() {
