@@ -13,8 +13,9 @@ TEST_PACKAGES=(python3-pytest python3-xlib python3-pil)
 
 WINESERVER_STARTED=
 
+# Each line says how long the script has run.
 note() {
-    printf '== %s\n' "$*"
+    printf '== %3d s  %s\n' "$SECONDS" "$*"
 }
 
 fail() {
