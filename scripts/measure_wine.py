@@ -17,8 +17,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 from desktop import (BALANCED, CUSTOM, FAST, IDC_EFFECT_SWITCH, REG_DWORD,  # noqa: E402
-                     SETTINGS_KEY, SOFT, STATE_ON, WHEEL_DOWN, WIN_DIR, Desktop, ProbeError,
-                     Rolvane, dword, wait_for)
+                     SETTINGS_KEY, SOFT, STATE_ON, WHEEL_DOWN, WIN_DIR, Rolvane, dword,
+                     note, run_in_desktop, wait_for)
 from Xlib import X  # noqa: E402
 from Xlib.error import XError  # noqa: E402
 
@@ -35,9 +35,6 @@ QUIET_SECONDS = 0.4
 TICK_ROUNDING_MAX_NOTCHES = 8
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
-
-def note(*words):
-    print("==", *words, flush=True)
 
 
 def parse_options():
@@ -464,18 +461,8 @@ class Measurement:
 
 def main():
     options = parse_options()
-    desktop = Desktop(work=options.measure_dir / "wine-work",
-                      prefix=options.measure_dir / "wine-prefix")
-    try:
-        note("an Xvfb of its own, Wine prefix build/measure/wine-prefix")
-        desktop.start()
-        Measurement(options, desktop).run()
-    except (AssertionError, ProbeError, RuntimeError, subprocess.CalledProcessError) as error:
-        print(f"error: {error}", file=sys.stderr)
-        return 1
-    finally:
-        desktop.stop()
-    return 0
+    return run_in_desktop(options.measure_dir / "wine-work", options.measure_dir / "wine-prefix",
+                          lambda desktop: Measurement(options, desktop).run())
 
 
 if __name__ == "__main__":

@@ -7,14 +7,11 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 from desktop import (IDC_EFFECT_SWITCH, SETTINGS_KEY, STATE_ON, WHEEL_DOWN,  # noqa: E402
-                     Desktop, ProbeError, Rolvane)
+                     Rolvane, note, run_in_desktop)
 
 WORK = ROOT / "build" / "run"
 SCREENSHOT = WORK / "window.png"
 
-
-def note(*words):
-    print("==", *words, flush=True)
 
 
 def show_window(desktop):
@@ -52,17 +49,7 @@ def run(desktop):
 
 
 def main():
-    desktop = Desktop(work=WORK, prefix=WORK / "wine-prefix")
-    try:
-        note("headless: an Xvfb of its own, Wine prefix build/run/wine-prefix")
-        desktop.start()
-        run(desktop)
-    except (AssertionError, ProbeError, RuntimeError) as error:
-        print(f"error: {error}", file=sys.stderr)
-        return 1
-    finally:
-        desktop.stop()
-    return 0
+    return run_in_desktop(WORK, WORK / "wine-prefix", run)
 
 
 if __name__ == "__main__":

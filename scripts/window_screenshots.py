@@ -6,17 +6,14 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
-from desktop import (IDC_EFFECT_SWITCH, SETTINGS_KEY, Desktop, ProbeError, Rolvane,  # noqa: E402
-                     near, wait_for)
+from desktop import (IDC_EFFECT_SWITCH, SETTINGS_KEY, Rolvane, near, note,  # noqa: E402
+                     run_in_desktop, wait_for)
 from PIL import Image  # noqa: E402
 
 ACCENT = 0x4169E1
 SHOTS = (("en_US.UTF-8", ROOT / "docs" / "window-en.png"),
          ("cs_CZ.UTF-8", ROOT / "docs" / "window-cs.png"))
 
-
-def note(*words):
-    print("==", *words, flush=True)
 
 
 def accent_points(desktop):
@@ -67,19 +64,11 @@ def shoot(desktop, locale, output):
 
 
 def main():
-    desktop = Desktop(work=ROOT / "build" / "screenshots",
-                      prefix=ROOT / "build" / "wine-prefix-screenshots")
-    try:
-        note("an Xvfb of its own, Wine prefix build/wine-prefix-screenshots")
-        desktop.start()
+    def shoot_both(desktop):
         for locale, output in SHOTS:
             shoot(desktop, locale, output)
-    except (AssertionError, ProbeError, RuntimeError) as error:
-        print(f"error: {error}", file=sys.stderr)
-        return 1
-    finally:
-        desktop.stop()
-    return 0
+    return run_in_desktop(ROOT / "build" / "screenshots",
+                          ROOT / "build" / "wine-prefix-screenshots", shoot_both)
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@ up to a generous deadline and, when it gives up, says what it saw last."""
 import os
 import signal
 import subprocess
+import sys
 import time
 from pathlib import Path
 
@@ -327,6 +328,25 @@ def near(colour, want, tolerance=6):
     """Within `tolerance` per channel: room for anti-aliasing, far below any two colours checked."""
     return all(abs((colour >> shift & 255) - (want >> shift & 255)) <= tolerance
                for shift in (0, 8, 16))
+
+
+def note(*words):
+    print("==", *words, flush=True)
+
+
+def run_in_desktop(work, prefix, body):
+    """For the scripts: body(desktop) in a desktop of their own; 1 and the reason if it fails."""
+    desktop = Desktop(work=work, prefix=prefix)
+    try:
+        note(f"an Xvfb of its own, Wine prefix {prefix}")
+        desktop.start()
+        body(desktop)
+    except (AssertionError, RuntimeError, subprocess.CalledProcessError) as error:
+        print(f"error: {error}", file=sys.stderr)
+        return 1
+    finally:
+        desktop.stop()
+    return 0
 
 
 class Rolvane:
