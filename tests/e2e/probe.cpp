@@ -27,7 +27,9 @@ constexpr wchar_t TARGET_TITLE[] = L"Rolvane scroll target";
 constexpr UINT WM_TRAY_NOTIFY = WM_APP + 2;
 constexpr UINT TRAY_ICON_UID = 510;
 constexpr UINT IDM_EXIT = 1003;
-constexpr UINT SEND_TIMEOUT_MS = 5000;
+// A loaded machine may keep Rolvane's thread from its queue for seconds: wait rather than give up.
+// (Wine counts a queue unread for 5 s as hung, so SMTO_ABORTIFHUNG would fail at once then.)
+constexpr UINT SEND_TIMEOUT_MS = 30000;
 // Run on the target window's thread: wParam 1 shows the target, 0 hides it; 2 and 3 put the
 // notch hook in and take it out.
 constexpr UINT WM_PROBE_TARGET = WM_APP + 40;
@@ -229,7 +231,7 @@ std::wstring windowsOfClass(const wchar_t* className) {
 
 bool sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, SEND_TIMEOUT_MS,
                                &result) != 0;
 }
 
@@ -427,7 +429,7 @@ std::wstring onRolvane(const Words& words, HWND window) {
     }
     if (verb == L"trackbar") {
         DWORD_PTR position = 0;
-        return SendMessageTimeoutW(child, TBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
+        return SendMessageTimeoutW(child, TBM_GETPOS, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS,
                                    &position)
                    ? L"ok " + number(long(position))
                    : L"error no answer";
