@@ -37,6 +37,7 @@ constexpr UINT WM_PROBE_TARGET = WM_APP + 40;
 using Words = std::vector<std::wstring>;
 
 HWND targetWindow = nullptr;
+HANDLE heldMutex = nullptr;
 HHOOK notchHook = nullptr;
 FILE* targetLog = nullptr;
 FILE* notchLog = nullptr;
@@ -481,6 +482,18 @@ std::wstring onCommand(const Words& words) {
     }
     if (verb == L"load") {
         return loadWithTheProgramsCode();
+    }
+    if (verb == L"hold-mutex") {
+        // What a first instance holds before its window exists.
+        heldMutex = heldMutex ? heldMutex
+                              : CreateMutexW(nullptr, TRUE, L"Local\\Rolvane.SingleInstance.v1");
+        return heldMutex ? L"ok" : L"error cannot create the mutex";
+    }
+    if (verb == L"release-mutex" && heldMutex) {
+        ReleaseMutex(heldMutex);
+        CloseHandle(heldMutex);
+        heldMutex = nullptr;
+        return L"ok";
     }
     HWND window = rolvane();
     return window ? onRolvane(words, window) : L"error no Rolvane window";

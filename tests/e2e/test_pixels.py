@@ -5,6 +5,7 @@ from desktop import FAST, IDC_EFFECT_SWITCH, TRACKBARS, near, wait_for
 ACCENT, WHITE, PAGE = 0x4169E1, 0xFFFFFF, 0xF5F7FB
 SWITCH_OFF, SWITCH_ON_PRESSED, SWITCH_OFF_PRESSED = 0xCDD4E2, 0x355DD5, 0xC1C8D6
 SLIDER_TRACK = 0xD3DBE9
+STATE_ON_GREEN, MUTED = 0x19915D, 0x657084
 
 
 def wait_for_pixels(desktop, what, checks):
@@ -52,11 +53,23 @@ def slider_points(desktop, id):
     return (cx, y), value, rest
 
 
-def test_the_effect_switch_follows_the_state_and_the_press(desktop, start):
+def state_line_colours(desktop):
+    """How many pixels of the state line have its 'on' and its 'off' colour."""
+    left, top, right, bottom = desktop.rect("state")
+    image = desktop.screenshot()
+    colours = [desktop.pixel(image, x, y) for x in range(left, right) for y in range(top, bottom)]
+    return sum(near(c, STATE_ON_GREEN) for c in colours), sum(near(c, MUTED) for c in colours)
+
+
+def test_the_effect_switch_and_the_state_line_follow_the_state_and_the_press(desktop, start):
     rolvane = start()
     wait_for_pixels(desktop, "off at start", switch_checks(desktop, False, SWITCH_OFF))
+    wait_for("the state line in its 'off' colour", lambda: state_line_colours(desktop),
+             lambda counts: counts[0] == 0 and counts[1] > 20)
     rolvane.command(IDC_EFFECT_SWITCH)
     wait_for_pixels(desktop, "on", switch_checks(desktop, True, ACCENT))
+    wait_for("the state line in its 'on' colour", lambda: state_line_colours(desktop),
+             lambda counts: counts[0] > 20 and counts[1] == 0)
     left, top, _, bottom = desktop.rect(IDC_EFFECT_SWITCH)
     desktop.move_to(left + 50, (top + bottom) // 2)
     desktop.xdotool("mousedown", 1)

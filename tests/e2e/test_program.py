@@ -1,24 +1,12 @@
 """The real Rolvane.exe: its window, start in the notification area, one instance, closing,
 and the Czech UI."""
-from desktop import IDM_OPEN, SETTINGS_KEY, STATE_OFF, wait_for
+from desktop import IDM_OPEN, SETTINGS_KEY, wait_for
 
 WM_LBUTTONDBLCLK = 0x203
 
 
 def parameter_line(*values):
     return "Step {} %   |   Acceleration {} %   |   Window {} ms   |   Tail {} ms".format(*values)
-
-
-def test_start_shows_the_window_with_balanced_and_writes_nothing(desktop, start):
-    rolvane = start()
-    info = desktop.wait_for_info("visible", 1)
-    assert desktop.probe("title") == "Rolvane 0.6 - Smooth Control"
-    assert (info["right"] - info["left"], info["bottom"] - info["top"]) == (560, 730)
-    assert desktop.text("state") == STATE_OFF
-    assert desktop.text("parameters") == parameter_line(100, 100, 110, 360)
-    assert desktop.trackbars() == [100, 100, 110, 360]
-    rolvane.exit()
-    assert desktop.reg_get(SETTINGS_KEY, "Profile") is None
 
 
 def test_tray_start_stays_hidden_until_the_icon_opens_the_window(desktop, start):
@@ -57,15 +45,29 @@ def test_a_second_start_brings_the_first_instance_forward(desktop, start):
     second_start_brings_the_first_forward(desktop, first)
 
 
-def test_closing_hides_the_window_and_the_program_runs_on(desktop, start):
+def test_the_window_starts_with_balanced_writes_nothing_and_closing_only_hides_it(desktop, start):
     rolvane = start()
-    desktop.wait_for_info("visible", 1)
+    info = desktop.wait_for_info("visible", 1)
+    assert desktop.probe("title") == "Rolvane 0.6 - Smooth Control"
+    assert (info["right"] - info["left"], info["bottom"] - info["top"]) == (560, 730)
+    assert desktop.text("parameters") == parameter_line(100, 100, 110, 360)
+    assert desktop.trackbars() == [100, 100, 110, 360]
     desktop.probe("close")
     desktop.wait_for_info("visible", 0)
     assert rolvane.process.poll() is None
     desktop.probe("command", IDM_OPEN)
     desktop.wait_for_info("visible", 1)
     rolvane.exit()
+    assert desktop.reg_get(SETTINGS_KEY, "Profile") is None
+
+
+def test_a_start_while_another_holds_the_name_but_has_no_window_yet_only_waits(desktop):
+    desktop.probe("hold-mutex")
+    try:
+        assert desktop.start_second() == 0
+        assert desktop.windows() == []
+    finally:
+        desktop.probe("release-mutex")
 
 
 def test_czech_display_language_gives_czech_texts(desktop, start):

@@ -141,9 +141,8 @@ class Soak:
         return private, working_set
 
 
-@pytest.mark.parametrize("seconds", [pytest.param(20, id="short"),
-                                     pytest.param(120, id="long", marks=pytest.mark.long)])
-def test_soak(desktop, start, seconds):
+@pytest.mark.long
+def test_soak(desktop, start, seconds=120):
     seed = int(os.environ.get("ROLVANE_SOAK_SEED", time.time()))
     print(f"soak of {seconds} s, seed {seed} (ROLVANE_SOAK_SEED repeats it)")
     rolvane = start("--tray")
