@@ -167,37 +167,12 @@ std::wstring textOf(HWND window) {
     return text;
 }
 
-// The two status lines are statics with the id 0: they are told apart by their place.
-constexpr std::pair<const wchar_t*, int> namedStatics[] = {{L"state", 94}, {L"parameters", 198}};
-
-struct ChildSearch {
-    HWND parent;
-    int top;
-    HWND found;
-};
-
-BOOL CALLBACK matchStatic(HWND child, LPARAM context) {
-    auto& search = *reinterpret_cast<ChildSearch*>(context);
-    wchar_t className[16] = {};
-    GetClassNameW(child, className, 16);
-    RECT rect;
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, search.parent, reinterpret_cast<POINT*>(&rect), 2);
-    if (_wcsicmp(className, L"Static") == 0 && rect.top == search.top) {
-        search.found = child;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A status line by name, or any other control by its id.
+// The two status lines are statics with the id 0: found by a point inside each (client pixels).
 HWND control(HWND window, const std::wstring& name) {
-    for (const auto& [staticName, top] : namedStatics) {
-        if (name == staticName) {
-            ChildSearch search{window, top, nullptr};
-            EnumChildWindows(window, matchStatic, reinterpret_cast<LPARAM>(&search));
-            return search.found;
-        }
+    if (name == L"state" || name == L"parameters") {
+        HWND child = ChildWindowFromPointEx(window, {270, name == L"state" ? 106 : 209}, CWP_ALL);
+        // Before the controls exist the point hits the window itself.
+        return child == window ? nullptr : child;
     }
     return GetDlgItem(window, std::wcstol(name.c_str(), nullptr, 10));
 }
