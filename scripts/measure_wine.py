@@ -17,8 +17,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 from desktop import (BALANCED, CUSTOM, FAST, IDC_EFFECT_SWITCH, REG_DWORD,  # noqa: E402
-                     SETTINGS_KEY, SOFT, STATE_ON, WHEEL_DOWN, WIN_DIR, Rolvane, dword,
-                     note, run_in_desktop, wait_for)
+                     SETTINGS_KEY, SOFT, STATE_ON, WHEEL_DOWN, WIN_DIR, Rolvane, dword, wait_for)
+from script_desktop import note, run_in_desktop  # noqa: E402
 from Xlib import X  # noqa: E402
 from Xlib.error import XError  # noqa: E402
 

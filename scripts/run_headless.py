@@ -7,7 +7,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 from desktop import (IDC_EFFECT_SWITCH, SETTINGS_KEY, STATE_ON, WHEEL_DOWN,  # noqa: E402
-                     Rolvane, note, run_in_desktop)
+                     Rolvane)
+from script_desktop import note, run_in_desktop, window_image  # noqa: E402
 
 WORK = ROOT / "build" / "run"
 SCREENSHOT = WORK / "window.png"
@@ -18,7 +19,7 @@ def show_window(desktop):
     print("window:", desktop.probe("title"))
     print("state line:", desktop.text("state"))
     print("parameter line:", desktop.text("parameters"))
-    desktop.window_image().save(SCREENSHOT)
+    window_image(desktop).save(SCREENSHOT)
     note("screenshot of the running window:", SCREENSHOT.relative_to(ROOT))
 
 

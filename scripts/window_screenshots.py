@@ -6,8 +6,8 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
-from desktop import (IDC_EFFECT_SWITCH, SETTINGS_KEY, Rolvane, near, note,  # noqa: E402
-                     run_in_desktop, wait_for)
+from desktop import IDC_EFFECT_SWITCH, SETTINGS_KEY, Rolvane, near, wait_for  # noqa: E402
+from script_desktop import note, run_in_desktop, window_image  # noqa: E402
 from PIL import Image  # noqa: E402
 
 ACCENT = 0x4169E1
@@ -56,7 +56,7 @@ def shoot(desktop, locale, output):
     # The pointer off the window, so that nothing in it is hot.
     desktop.move_to(desktop.info()["right"] + 40, 40)
     wait_for_accent(desktop, output.name)
-    image = desktop.window_image()
+    image = window_image(desktop)
     # Without date chunks, as any PNG that PIL writes: the same window gives the same file.
     indexed(image).save(output, optimize=True)
     rolvane.exit()

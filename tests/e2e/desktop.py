@@ -5,7 +5,6 @@ up to a generous deadline and, when it gives up, says what it saw last."""
 import os
 import signal
 import subprocess
-import sys
 import time
 from pathlib import Path
 
@@ -308,45 +307,11 @@ class Desktop:
         red, green, blue = image.getpixel((x + self.offset[0], y + self.offset[1]))
         return red << 16 | green << 8 | blue
 
-    def window_image(self, timeout=15):
-        """Rolvane's window, frame included, cut from screenshots of the display once two in a
-        row agree: then its painting is done."""
-        info = self.info()
-        box = (info["left"] + self.offset[0], info["top"] + self.offset[1],
-               info["right"] + self.offset[0], info["bottom"] + self.offset[1])
-        shots = [None]
-
-        def steady():
-            previous, shots[0] = shots[0], self.screenshot().crop(box)
-            return previous is not None and previous.tobytes() == shots[0].tobytes()
-        wait_for(f"two screenshots in a row of the window at {box} on the X screen to agree",
-                 steady, bool, timeout, interval=0.1)
-        return shots[0]
-
 
 def near(colour, want, tolerance=6):
     """Within `tolerance` per channel: room for anti-aliasing, far below any two colours checked."""
     return all(abs((colour >> shift & 255) - (want >> shift & 255)) <= tolerance
                for shift in (0, 8, 16))
-
-
-def note(*words):
-    print("==", *words, flush=True)
-
-
-def run_in_desktop(work, prefix, body):
-    """For the scripts: body(desktop) in a desktop of their own; 1 and the reason if it fails."""
-    desktop = Desktop(work=work, prefix=prefix)
-    try:
-        note(f"an Xvfb of its own, Wine prefix {prefix}")
-        desktop.start()
-        body(desktop)
-    except (AssertionError, RuntimeError, subprocess.CalledProcessError) as error:
-        print(f"error: {error}", file=sys.stderr)
-        return 1
-    finally:
-        desktop.stop()
-    return 0
 
 
 class Rolvane:
