@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cwchar>
@@ -63,9 +64,16 @@ std::wstring number(long long value) {
     return std::to_wstring(value);
 }
 
+std::wstring numbers(std::initializer_list<long long> values) {
+    std::wstring text;
+    for (const long long value : values) {
+        text += (text.empty() ? L"" : L" ") + number(value);
+    }
+    return text;
+}
+
 std::wstring rectText(const RECT& rect) {
-    return number(rect.left) + L" " + number(rect.top) + L" " + number(rect.right) + L" " +
-           number(rect.bottom);
+    return numbers({rect.left, rect.top, rect.right, rect.bottom});
 }
 
 long numberOf(const Words& words, size_t index) {
@@ -113,8 +121,8 @@ LRESULT onProbeTarget(HWND window, WPARAM what) {
         SetFocus(window);
         return 1;
     case 2:
-        notchHook = notchHook ? notchHook
-                              : SetWindowsHookExW(WH_MOUSE_LL, notchHookProc, nullptr, 0);
+        notchHook =
+            notchHook ? notchHook : SetWindowsHookExW(WH_MOUSE_LL, notchHookProc, nullptr, 0);
         return notchHook != nullptr;
     default:
         if (notchHook) {
@@ -193,9 +201,10 @@ BOOL CALLBACK listWindow(HWND window, LPARAM context) {
     GetWindowThreadProcessId(window, &processId);
     RECT rect;
     GetWindowRect(window, &rect);
-    list.text += L" " + number(processId) + L"," + number(IsWindowVisible(window)) + L"," +
-                 number(rect.left) + L"," + number(rect.top) + L"," + number(rect.right) + L"," +
-                 number(rect.bottom);
+    std::wstring fields = numbers(
+        {long(processId), IsWindowVisible(window), rect.left, rect.top, rect.right, rect.bottom});
+    std::replace(fields.begin(), fields.end(), L' ', L',');
+    list.text += L" " + fields;
     return TRUE;
 }
 
@@ -231,24 +240,20 @@ bool askTrackbarRect(HWND trackbar, UINT message, RECT& rect) {
     return read;
 }
 
+// The private bytes and the working set of Rolvane's process.
 std::wstring memoryOf(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    const bool read =
-        process && K32GetProcessMemoryInfo(
-                       process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    std::wstring answer = read ? number(counters.PrivateUsage) + L" " +
-                                     number(counters.WorkingSetSize) + L" " +
-                                     number(GetGuiResources(process, GR_GDIOBJECTS)) + L" " +
-                                     number(GetGuiResources(process, GR_USEROBJECTS))
-                               : L"";
+    const bool read = process && K32GetProcessMemoryInfo(
+                                     process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                     sizeof counters);
     if (process) {
         CloseHandle(process);
     }
-    return answer;
+    return read ? L"ok " + number(counters.PrivateUsage) + L" " + number(counters.WorkingSetSize)
+                : L"error cannot read the counters";
 }
 
 // The slider moved and Exit chosen before Rolvane's thread can look at its queue: both are
@@ -261,10 +266,9 @@ bool slideThenExit(HWND window, HWND trackbar, long position) {
         return false;
     }
     const bool suspended = SuspendThread(thread) != DWORD(-1);
-    const bool posted =
-        PostMessageW(window, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
-                     reinterpret_cast<LPARAM>(trackbar)) &&
-        PostMessageW(window, WM_COMMAND, IDM_EXIT, 0);
+    const bool posted = PostMessageW(window, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                                     reinterpret_cast<LPARAM>(trackbar)) &&
+                        PostMessageW(window, WM_COMMAND, IDM_EXIT, 0);
     if (suspended) {
         ResumeThread(thread);
     }
@@ -299,8 +303,8 @@ std::wstring registrySet(const Words& words) {
         return L"error cannot create the key";
     }
     const std::vector<BYTE> bytes = bytesOf(words.size() > 4 ? words[4] : L"");
-    const LONG status = RegSetValueExW(key, words[2].c_str(), 0, numberOf(words, 3),
-                                       bytes.data(), DWORD(bytes.size()));
+    const LONG status = RegSetValueExW(key, words[2].c_str(), 0, numberOf(words, 3), bytes.data(),
+                                       DWORD(bytes.size()));
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? L"ok" : L"error status " + number(status);
 }
@@ -338,8 +342,9 @@ std::wstring registryDelete(const Words& words) {
             status = RegDeleteKeyW(HKEY_CURRENT_USER, words[1].c_str());
         }
     }
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? L"ok"
-                                                                      : L"error status " + number(status);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND
+               ? L"ok"
+               : L"error status " + number(status);
 }
 
 // The program's own load of its settings, on this process's engine, from the real registry.
@@ -349,13 +354,11 @@ std::wstring loadWithTheProgramsCode() {
     engine.customAccelerationWindowMs = 110;
     engine.customSmoothDurationMs = 360;
     loadSettings();
-    const ScrollParameters active = activeParameters(engine);
-    const ScrollParameters custom = customParameters(engine);
-    return L"ok " + number(engine.activeProfile) + L" " + number(active.stepPercent) + L" " +
-           number(active.maxAccelerationPercent) + L" " + number(active.accelerationWindowMs) +
-           L" " + number(active.smoothDurationMs) + L" " + number(custom.stepPercent) + L" " +
-           number(custom.maxAccelerationPercent) + L" " + number(custom.accelerationWindowMs) +
-           L" " + number(custom.smoothDurationMs);
+    const ScrollParameters a = activeParameters(engine);
+    const ScrollParameters c = customParameters(engine);
+    return L"ok " + numbers({engine.activeProfile, a.stepPercent, a.maxAccelerationPercent,
+                             a.accelerationWindowMs, a.smoothDurationMs, c.stepPercent,
+                             c.maxAccelerationPercent, c.accelerationWindowMs, c.smoothDurationMs});
 }
 
 // --- commands ----------------------------------------------------------------------------
@@ -370,9 +373,10 @@ std::wstring onRolvane(const Words& words, HWND window) {
         ClientToScreen(window, &origin);
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
-        return L"ok " + number(IsWindowVisible(window)) + L" " + number(IsIconic(window)) + L" " +
-               number(GetForegroundWindow() == window) + L" " + rectText(outer) + L" " +
-               number(origin.x) + L" " + number(origin.y) + L" " + number(processId);
+        return L"ok " +
+               numbers(
+                   {IsWindowVisible(window), IsIconic(window), GetForegroundWindow() == window}) +
+               L" " + rectText(outer) + L" " + numbers({origin.x, origin.y, long(processId)});
     }
     if (verb == L"title") {
         return L"ok " + textOf(window);
@@ -383,13 +387,16 @@ std::wstring onRolvane(const Words& words, HWND window) {
         return done ? L"ok" : L"error not handled";
     }
     if (verb == L"close" || verb == L"minimize" || verb == L"tray") {
-        const UINT message = verb == L"close" ? WM_CLOSE : verb == L"tray" ? WM_TRAY_NOTIFY : WM_SYSCOMMAND;
-        const WPARAM wParam = verb == L"tray" ? TRAY_ICON_UID : verb == L"minimize" ? SC_MINIMIZE : 0;
+        const UINT message = verb == L"close"  ? WM_CLOSE
+                             : verb == L"tray" ? WM_TRAY_NOTIFY
+                                               : WM_SYSCOMMAND;
+        const WPARAM wParam = verb == L"tray"       ? TRAY_ICON_UID
+                              : verb == L"minimize" ? SC_MINIMIZE
+                                                    : 0;
         return PostMessageW(window, message, wParam, argument) ? L"ok" : L"error not posted";
     }
     if (verb == L"memory") {
-        const std::wstring figures = memoryOf(window);
-        return figures.empty() ? L"error cannot read the counters" : L"ok " + figures;
+        return memoryOf(window);
     }
     HWND child = words.size() > 1 ? control(window, words[1]) : nullptr;
     if (!child) {
@@ -405,8 +412,7 @@ std::wstring onRolvane(const Words& words, HWND window) {
     }
     if (verb == L"trackbar") {
         DWORD_PTR position = 0;
-        return SendMessageTimeoutW(child, TBM_GETPOS, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS,
-                                   &position)
+        return SendMessageTimeoutW(child, TBM_GETPOS, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &position)
                    ? L"ok " + number(long(position))
                    : L"error no answer";
     }

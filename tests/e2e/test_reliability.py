@@ -137,8 +137,7 @@ class Soak:
             self.wheel_action()
 
     def memory(self):
-        private, working_set, _, _ = map(int, self.desktop.probe("memory").split())
-        return private, working_set
+        return tuple(map(int, self.desktop.probe("memory").split()))
 
 
 @pytest.mark.long
