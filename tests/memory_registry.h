@@ -63,30 +63,20 @@ class MemoryRegistry final : public RegistryStore {
     }
     int32_t queryValue(RegistryKey key, const wchar_t* name, uint32_t& type, void* data,
                        uint32_t& size) override {
-        const Value* value = nullptr;
-        const int32_t status = lookUp(key, name, value);
-        if (status != REGISTRY_SUCCESS) {
-            return status;
-        }
-        type = value->type;
         const uint32_t capacity = size;
-        size = uint32_t(value->data.size());
+        const Value* value = nullptr;
+        const int32_t status = lookUp(key, name, type, size, value);
         // The platform leaves the buffer undefined after MORE_DATA; what fits is copied, so that
         // a caller who trusts it gets a plausible wrong number.
-        if (const uint32_t copied = std::min(size, capacity); copied > 0) {
-            std::memcpy(data, value->data.data(), copied);
+        if (value && std::min(size, capacity) > 0) {
+            std::memcpy(data, value->data.data(), std::min(size, capacity));
         }
-        return size > capacity ? REGISTRY_MORE_DATA : REGISTRY_SUCCESS;
+        return status == REGISTRY_SUCCESS && size > capacity ? REGISTRY_MORE_DATA : status;
     }
     int32_t queryValueInfo(RegistryKey key, const wchar_t* name, uint32_t& type,
                            uint32_t& size) override {
         const Value* value = nullptr;
-        const int32_t status = lookUp(key, name, value);
-        if (status == REGISTRY_SUCCESS) {
-            type = value->type;
-            size = uint32_t(value->data.size());
-        }
-        return status;
+        return lookUp(key, name, type, size, value);
     }
     int32_t setValue(RegistryKey key, const wchar_t* name, uint32_t type, const void* data,
                      uint32_t size) override {
@@ -138,11 +128,16 @@ class MemoryRegistry final : public RegistryStore {
         }
         return handle->second.access & right ? REGISTRY_SUCCESS : REGISTRY_ACCESS_DENIED;
     }
-    int32_t lookUp(RegistryKey key, const wchar_t* name, const Value*& value) {
+    int32_t lookUp(RegistryKey key, const wchar_t* name, uint32_t& type, uint32_t& size,
+                   const Value*& value) {
         int32_t status = allowed(key, REGISTRY_QUERY_VALUE);
         if (status == REGISTRY_SUCCESS) {
             value = find(handles[key].path, name);
             status = value ? REGISTRY_SUCCESS : REGISTRY_FILE_NOT_FOUND;
+        }
+        if (value) {
+            type = value->type;
+            size = uint32_t(value->data.size());
         }
         return status;
     }

@@ -118,53 +118,6 @@ TEST(SimArguments, BadArgumentsGiveOneLineAndExitCodeTwo) {
     }
 }
 
-TEST(SimOutput, TextCsvAndSvgCarryEveryEventAndTheSummary) {
-    const SimResult result = run("0:120");
-    std::ostringstream text, csv, err;
-    EXPECT_EQ(runSimTool({"0:120"}, text, err), exitOk);
-    EXPECT_EQ(runSimTool({"--format", "csv", "0:120"}, csv, err), exitOk);
-    EXPECT_EQ(text.str().rfind("16 1\n24 1\n", 0), 0u);
-    EXPECT_EQ(occurrences(text.str(), "\n"), 77u);
-    EXPECT_EQ(csv.str().rfind("ms,amount\n16,1\n24,1\n", 0), 0u);
-    const std::string tail = "\n360,1\n# events 76 sum 120 last 360\n";
-    EXPECT_EQ(csv.str().substr(csv.str().size() - tail.size()), tail);
-    EXPECT_EQ(formatText(run("0:120:h")), "events 0 sum 0 last -\n");
-
-    for (const char* line : {"--profile fast 0:120 40:120", "0:120 100:-120", "0:120:h"}) {
-        const SimResult plotted = run(line);
-        const std::string svg = formatSvg(plotted);
-        EXPECT_EQ(svg.rfind("<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u) << line;
-        EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n") << line;
-        EXPECT_EQ(occurrences(svg, "<rect x="), plotted.events.size()) << line;
-        EXPECT_EQ(svg.find("nan"), std::string::npos) << line;
-        EXPECT_NE(svg.find(summaryLine(plotted)), std::string::npos);
-    }
-    EXPECT_NE(formatSvg(run("--profile fast 0:120 40:120")).find(">cumulative 297<"),
-              std::string::npos);
-}
-
-TEST(SimRandom, TheSameSeedGivesTheSameNotchesWithReversalsAndFreeSpinningRuns) {
-    const std::vector<SimEvent> first = randomNotches(10'000, 7);
-    const std::vector<SimEvent> again = configOf("--random 10000 --seed 7").events;
-    ASSERT_EQ(first.size(), 10'000u);
-    ASSERT_EQ(again.size(), first.size());
-    int reversals = 0, quickRun = 0, longestQuickRun = 0;
-    for (size_t i = 0; i < first.size(); ++i) {
-        EXPECT_TRUE(first[i].ms == again[i].ms && first[i].delta == again[i].delta) << i;
-        EXPECT_TRUE(first[i].delta % 120 == 0 && first[i].delta != 0 && !first[i].horizontal);
-        if (i > 0) {
-            EXPECT_GE(first[i].ms, first[i - 1].ms);
-            reversals += (first[i].delta > 0) != (first[i - 1].delta > 0);
-            quickRun = first[i].ms - first[i - 1].ms <= 7 ? quickRun + 1 : 0;
-            longestQuickRun = std::max(longestQuickRun, quickRun);
-        }
-    }
-    EXPECT_NE(randomNotches(10'000, 8)[5].ms, first[5].ms);
-    EXPECT_GT(reversals, 100);
-    // At least one free-spinning run long enough to fill the 64-pulse queue.
-    EXPECT_GE(longestQuickRun, 64);
-}
-
 TEST(SimExactness, AReversalDropsWhatWasInFlightAndNothingElse) {
     const ExactnessReport one = measureExactness(configOf("0:120 500:-240 900:120:h"));
     EXPECT_EQ(one.notchEvents, 2);
