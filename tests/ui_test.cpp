@@ -48,19 +48,6 @@ TEST(StatusLines, AMissingHookOutranksTheEffectInTextAndColour) {
     EXPECT_EQ(staticTextColor(ControlName::restoreNoteLabel, true, true), textColor);
 }
 
-TEST(StatusLines, TheParameterLineHoldsTheFourValuesAndNeverRunsPastItsBuffer) {
-    constexpr wchar_t format[] = L"Step %d %%   |   Acceleration %d %%   |   Window %d ms   |   Tail %d ms";
-    wchar_t line[PARAMETER_LINE_CAPACITY];
-    formatParameterLine(line, PARAMETER_LINE_CAPACITY, format, {110, 150, 80, 240});
-    EXPECT_EQ(std::wstring(line),
-              L"Step 110 %   |   Acceleration 150 %   |   Window 80 ms   |   Tail 240 ms");
-    wchar_t small[12];
-    std::fill(std::begin(small), std::end(small), L'#');
-    formatParameterLine(small, 8, format, {100, 100, 110, 360});
-    EXPECT_EQ(small[7], L'\0');
-    EXPECT_EQ(small[8], L'#');
-}
-
 TEST(SliderValues, AMissingTrackbarKeepsTheValueInForce) {
     const ScrollParameters applied =
         sliderValuesToApply({70, std::nullopt, 40, std::nullopt}, {110, 150, 80, 240});

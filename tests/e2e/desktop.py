@@ -18,6 +18,8 @@ PREFIX = Path(os.environ.get("ROLVANE_E2E_PREFIX", ROOT / "build" / "wine-prefix
 
 SETTINGS_KEY = r"Software\Rolvane"
 RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
+SETTINGS_NAMES = ("Profile", "CustomStepPercent", "CustomMaxAccelerationPercent",
+                  "CustomAccelerationWindowMs", "CustomSmoothDurationMs")
 REG_SZ, REG_BINARY, REG_DWORD = 1, 3, 4
 IDM_EXIT, IDM_OPEN, IDC_EFFECT_SWITCH, IDC_AUTOSTART_SWITCH = 1003, 1004, 1005, 1007
 SOFT, BALANCED, FAST, CUSTOM = 1201, 1202, 1203, 1204
@@ -124,15 +126,13 @@ class Desktop:
                                + result.stderr[-2000:])
 
     def _desktop_offset(self):
-        found = subprocess.run(["xdotool", "search", "--name", " - Wine desktop$"], env=self.env,
-                               capture_output=True, text=True).stdout.split()
-        if not found:
-            return (0, 0)
-        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", found[0]],
-                               env=self.env, capture_output=True, text=True).stdout
+        """Where the Wine desktop sits on the X screen: Wine's screen coordinates count from it."""
+        shell = subprocess.run(["xdotool", "search", "--name", " - Wine desktop$",
+                                "getwindowgeometry", "--shell"], env=self.env,
+                               capture_output=True, text=True).stdout
         fields = dict(line.split("=", 1) for line in shell.split())
-        self.desktop_size = (int(fields["WIDTH"]), int(fields["HEIGHT"]))
-        return (int(fields["X"]), int(fields["Y"]))
+        self.desktop_size = (int(fields.get("WIDTH", 1024)), int(fields.get("HEIGHT", 768)))
+        return (int(fields.get("X", 0)), int(fields.get("Y", 0)))
 
     def stop(self):
         for rolvane in self.started:
@@ -170,7 +170,6 @@ class Desktop:
 
     def text(self, name):
         return self.probe("text", name)
-
     def trackbars(self):
         return [int(self.probe("trackbar", id)) for id in TRACKBARS]
 
@@ -235,9 +234,7 @@ class Desktop:
 
     def stored_settings(self):
         """Profile and the four Custom values as stored; None for a value that is not a DWORD."""
-        names = ("Profile", "CustomStepPercent", "CustomMaxAccelerationPercent",
-                 "CustomAccelerationWindowMs", "CustomSmoothDurationMs")
-        values = [self.reg_get(SETTINGS_KEY, name) for name in names]
+        values = [self.reg_get(SETTINGS_KEY, name) for name in SETTINGS_NAMES]
         return [int.from_bytes(v[1], "little") if v and v[0] == REG_DWORD and len(v[1]) == 4
                 else None for v in values]
 

@@ -2,10 +2,9 @@
 start, damaged values read safely, kept across a restart of the Wine server."""
 import pytest
 
-from desktop import BALANCED, CUSTOM, FAST, REG_BINARY, REG_DWORD, REG_SZ, SETTINGS_KEY, SOFT, dword
+from desktop import (BALANCED, CUSTOM, FAST, REG_BINARY, REG_DWORD, REG_SZ, SETTINGS_KEY,
+                     SETTINGS_NAMES, SOFT, dword)
 
-NAMES = ("Profile", "CustomStepPercent", "CustomMaxAccelerationPercent",
-         "CustomAccelerationWindowMs", "CustomSmoothDurationMs")
 VALUES = {SOFT: [100, 100, 125, 430], BALANCED: [100, 100, 110, 360], FAST: [110, 150, 80, 240]}
 
 
@@ -84,7 +83,7 @@ DAMAGES = [
 @pytest.mark.parametrize("values, profile, custom",
                          [case[1:] for case in DAMAGES], ids=[case[0] for case in DAMAGES])
 def test_damaged_values_load_what_can_be_read_safely(desktop, values, profile, custom):
-    for name, (value_type, data) in zip(NAMES, values):
+    for name, (value_type, data) in zip(SETTINGS_NAMES, values):
         desktop.reg_set(SETTINGS_KEY, name, value_type, data)
     loaded = [int(field) for field in desktop.probe("load").split()]
     active = custom if profile == CUSTOM else VALUES[profile]
