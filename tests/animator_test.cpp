@@ -33,37 +33,6 @@ struct Animator {
     }
 };
 
-TEST(Animator, OneNotchComesOutAsSmallStepsSummingExactlyEitherWay) {
-    for (const int sign : {1, -1}) {
-        Animator run;
-        run.play(sign * 120, 360, 400);
-        const auto& events = run.platform.injected;
-        ASSERT_EQ(events.size(), 76u);
-        EXPECT_EQ(events[0], (InjectedEvent{16, sign}));
-        EXPECT_EQ(events[1], (InjectedEvent{24, sign}));
-        EXPECT_EQ(events.back(), (InjectedEvent{360, sign}));
-        for (const auto& event : events) {
-            EXPECT_TRUE(event.amount * sign >= 1 && event.amount * sign <= 3) << event.ms;
-        }
-        EXPECT_EQ(run.platform.sum(), sign * 120);
-        EXPECT_TRUE(run.animator.pulseQueue.empty());
-    }
-}
-
-TEST(Animator, LargestPulseIsHeldToFortyEightUnitsPerEventAndRunsPastItsLength) {
-    Animator run;
-    run.play(1920, 160, 400);
-    const auto& events = run.platform.injected;
-    ASSERT_EQ(events.size(), 44u);
-    const std::vector<InjectedEvent> start{{4, 5}, {8, 17}, {12, 27}, {16, 36}, {20, 45}, {24, 48}};
-    EXPECT_EQ(std::vector<InjectedEvent>(events.begin(), events.begin() + 6), start);
-    EXPECT_EQ(events[events.size() - 2], (InjectedEvent{172, 13}));
-    EXPECT_EQ(events.back(), (InjectedEvent{176, 1}));
-    EXPECT_EQ(run.platform.sum(), 1920);
-}
-
-// What is left once no pulse is in flight: whole units come out, at most 48 a tick; a rest of
-// half a unit or more is flushed once, a smaller one waits for the next movement.
 TEST(Animator, TheRestOfAFinishedMovementComesOut) {
     struct Case {
         double rest;

@@ -381,10 +381,8 @@ std::wstring onRolvane(const Words& words, HWND window) {
     if (verb == L"title") {
         return L"ok " + textOf(window);
     }
-    if (verb == L"command" || verb == L"post") {
-        const bool done = verb == L"post" ? PostMessageW(window, WM_COMMAND, argument, 0)
-                                          : sendTo(window, WM_COMMAND, argument, 0);
-        return done ? L"ok" : L"error not handled";
+    if (verb == L"command") {
+        return sendTo(window, WM_COMMAND, argument, 0) ? L"ok" : L"error not handled";
     }
     if (verb == L"close" || verb == L"minimize" || verb == L"tray") {
         const UINT message = verb == L"close"  ? WM_CLOSE
