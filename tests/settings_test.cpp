@@ -70,6 +70,7 @@ TEST(LoadSettings, TakesTheStoredProfileAndCustomValuesOnlyWhenTheyAreSound) {
     const Values balanced = values(balancedParameters);
     const uint8_t fastBytes[8] = {0xB3, 0x04};
     const uint8_t inRange[4] = {150};
+    const uint8_t tail300[2] = {0x2C, 0x01};
     struct Case {
         const char* what;
         std::function<void(MemoryRegistry&)> damage;
@@ -96,7 +97,7 @@ TEST(LoadSettings, TakesTheStoredProfileAndCustomValuesOnlyWhenTheyAreSound) {
          {IDM_PROFILE_FAST, fast, builtIn}},
         {"acceleration as binary", custom(2, REGISTRY_TYPE_BINARY, inRange, 4),
          {IDM_PROFILE_FAST, fast, builtIn}},
-        {"tail of 2 bytes", custom(4, REGISTRY_TYPE_DWORD, inRange, 2), {IDM_PROFILE_FAST, fast, builtIn}},
+        {"tail of 2 bytes", custom(4, REGISTRY_TYPE_DWORD, tail300, 2), {IDM_PROFILE_FAST, fast, builtIn}},
         {"tail of 8 bytes", custom(4, REGISTRY_TYPE_DWORD, fastBytes, 8), {IDM_PROFILE_FAST, fast, builtIn}},
         {"profile 1205", number(0, 1205), {IDM_PROFILE_BALANCED, balanced, stored}},
         {"profile missing", [](MemoryRegistry& r) { r.keys[SETTINGS_KEY].erase(PROFILE_VALUE); },
