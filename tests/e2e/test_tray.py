@@ -35,16 +35,11 @@ def menu_items(desktop, image, menu):
     return items
 
 
-def painted(desktop, menu):
-    """A screenshot once the menu's area looks the same in two in a row: its painting is done."""
-    box = (menu[0] + desktop.offset[0], menu[1] + desktop.offset[1],
-           menu[2] + desktop.offset[0], menu[3] + desktop.offset[1])
-    shots = [desktop.screenshot()]
-    def steady():
-        shots.append(desktop.screenshot())
-        return shots[-1].crop(box).tobytes() == shots[-2].crop(box).tobytes()
-    wait_for(f"the menu at {menu} to be painted", steady, bool, timeout=10, interval=0.1)
-    return shots[-1]
+def read_menu(desktop, menu, count):
+    """The items of a menu once all `count` of them are painted."""
+    return wait_for(f"{count} items in the menu at {menu}",
+                    lambda: menu_items(desktop, desktop.screenshot(), menu),
+                    lambda items: len(items) == count, timeout=10, interval=0.1)
 
 
 def marks(items):
@@ -56,7 +51,7 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     rolvane.command(FAST)
     rolvane.command(IDC_EFFECT_SWITCH)
     menu = desktop.open_tray_menu()[0]
-    main = menu_items(desktop, painted(desktop, menu), menu)
+    main = read_menu(desktop, menu, 4)
     # Open, Smooth scrolling (checked), Smoothness profile, Exit; nothing grey.
     assert marks(main) == [(False, False), (True, False), (False, False), (False, False)], main
 
@@ -65,7 +60,7 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     desktop.move_to((menu[0] + menu[2]) // 2, (profile_top + profile_bottom) // 2)
     menus = wait_for("the profile submenu", desktop.menus, lambda menus: len(menus) == 2)
     submenu = next(rect for rect in menus if rect != menu)
-    profiles = menu_items(desktop, painted(desktop, submenu), submenu)
+    profiles = read_menu(desktop, submenu, 4)
     # Soft, Balanced, Fast (checked), Custom.
     assert marks(profiles) == [(False, False), (False, False), (True, False), (False, False)], \
         profiles
