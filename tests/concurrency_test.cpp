@@ -14,6 +14,9 @@
 namespace {
 
 constexpr int uiSteps = 5'000;
+// The UI goes on until the animator has injected this many events as well, however the
+// threads happen to be scheduled.
+constexpr int64_t injectionsWanted = 200;
 constexpr int64_t never = std::numeric_limits<int64_t>::max();
 
 std::atomic<int> posts{0};
@@ -48,7 +51,6 @@ class StressPlatform final : public AnimatorPlatform {
         check(milliseconds == 4);
         now += int64_t{milliseconds} * 1'000'000;
         stage.ticks.fetch_add(1);
-        std::this_thread::yield();
     }
     bool injectWheel(int32_t amount) override {
         check(amount != 0 && amount <= MAX_UNITS_PER_EVENT && amount >= -MAX_UNITS_PER_EVENT);
@@ -81,11 +83,11 @@ void runUi(Stage& stage, uint32_t seed) {
     std::mt19937 random(seed);
     EngineState& state = stage.state;
     turnEffectOn(state);
-    for (int step = 0; step < uiSteps; ++step) {
-        for (unsigned spin = random() % 2000; spin > 0; --spin) {
-            if (spin % 64 == 0) {
-                std::this_thread::yield();
-            }
+    for (int step = 0; step < uiSteps || stage.injections.load() < injectionsWanted; ++step) {
+        // A short busy pause: yielding here would hand the core away for a whole time slice
+        // whenever the machine is busy, and the run would take a minute instead of a second.
+        for (volatile unsigned spin = random() % 20'000; spin > 0;) {
+            spin = spin - 1;
         }
         switch (random() % 4) {
         case 0:
@@ -130,7 +132,6 @@ TEST(Concurrency, HookAnimatorAndUiKeepEveryInvariant) {
     stage.state.stopRequested.exchange(true);
     animator.join();
     EXPECT_EQ(violations.load(), 0);
-    EXPECT_GT(stage.injections.load(), 0);
 }
 
 } // namespace
