@@ -13,6 +13,7 @@ inline constexpr int32_t IDM_PROFILE_CUSTOM = 1204;
 inline constexpr uint32_t ENGINE_WM_APP = 0x8000;
 inline constexpr uint32_t WM_ENGINE_STATE_CHANGED = ENGINE_WM_APP + 3;
 inline constexpr uint32_t WM_HOOK_THREAD_STOP = ENGINE_WM_APP + 21;
+inline constexpr uint32_t WM_HOOK_THREAD_REINSTALL = ENGINE_WM_APP + 22;
 
 struct ScrollParameters {
     int32_t stepPercent;
@@ -70,6 +71,10 @@ struct EngineState {
     // Tick of the previous accepted notch; 0 means none since the effect was last switched off.
     std::atomic<uint64_t> lastNotchTick{0};
     std::atomic<uint32_t> hookThreadId{0};
+    // The event time (32-bit milliseconds) of the last mouse event the hook saw, and how often
+    // the hook has been put back since the start.
+    std::atomic<uint32_t> lastHookEventTime{0};
+    std::atomic<uint32_t> hookReinstalls{0};
 
     // Set before the workers start; they only read it.
     void* mainWindow = nullptr;

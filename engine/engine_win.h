@@ -12,4 +12,15 @@ void connectEngineToWindows();
 void hookThreadMain();
 void animatorThreadMain();
 
+// How often the hook has been put back, for whoever wants to know, on the control window.
+inline constexpr wchar_t HOOK_REINSTALLS_PROPERTY[] = L"Rolvane.HookReinstalls";
+
+// Puts the hook back at once (after a resume or an unlock).
+void putHookBack();
+// On the refresh timer: puts the hook back when the system saw input that the hook did not.
+void watchHook(HWND window);
+
+// Asks the hook thread to put the hook back (a new one first, then the old one removed).
+void requestHookReinstall();
+
 LRESULT CALLBACK wheelHookProc(int code, WPARAM message, LPARAM record);

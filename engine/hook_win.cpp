@@ -4,17 +4,103 @@
 namespace {
 
 HHOOK hookHandle = nullptr;
+TargetCache targetCache;
+DWORD ownProcessId = 0;
+DWORD ownIntegrityLevel = 0;
+bool ownIntegrityKnown = false;
 
 uint64_t readTick() {
     return GetTickCount64();
 }
 
-void waitForStop() {
+// The mandatory integrity level (its RID, e.g. 0x2000 for medium) of a process's token.
+bool readIntegrityLevel(HANDLE process, DWORD& level) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        return false;
+    }
+    alignas(TOKEN_MANDATORY_LABEL) BYTE buffer[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    bool read = GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof buffer, &size);
+    if (read) {
+        PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+        const UCHAR count = *GetSidSubAuthorityCount(sid);
+        read = count > 0;
+        if (read) {
+            level = *GetSidSubAuthority(sid, count - 1);
+        }
+    }
+    CloseHandle(token);
+    return read;
+}
+
+void readOwnIntegrityLevel() {
+    ownProcessId = GetCurrentProcessId();
+    ownIntegrityKnown = readIntegrityLevel(GetCurrentProcess(), ownIntegrityLevel);
+}
+
+// Where our own level cannot be read the system has no integrity levels to guard windows.
+bool outranksUs(uint32_t processId) {
+    if (processId == ownProcessId || !ownIntegrityKnown) {
+        return false;
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) {
+        return true;
+    }
+    DWORD level = 0;
+    const bool read = readIntegrityLevel(process, level);
+    CloseHandle(process);
+    return !read || level > ownIntegrityLevel;
+}
+
+bool targetTakesNotchAt(POINT point) {
+    HWND target = WindowFromPoint(point);
+    HWND topLevel = target ? GetAncestor(target, GA_ROOT) : nullptr;
+    if (!topLevel) {
+        return true;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(topLevel, &processId);
+    return targetTakesSmoothing(targetCache, reinterpret_cast<uintptr_t>(topLevel), processId,
+                                outranksUs);
+}
+
+bool installHook() {
+    HHOOK fresh = SetWindowsHookExW(WH_MOUSE_LL, wheelHookProc, appInstance, 0);
+    if (!fresh) {
+        return false;
+    }
+    // The new hook is in place before the old one goes, so no notch falls between them; both
+    // run on this thread, which is busy here, so no event reaches the two of them.
+    HHOOK old = hookHandle;
+    hookHandle = fresh;
+    if (old) {
+        UnhookWindowsHookEx(old);
+    }
+    engine.lastHookEventTime.store(GetTickCount());
+    return true;
+}
+
+void reinstallHook() {
+    if (!installHook()) {
+        return;
+    }
+    engine.hookReinstalls.fetch_add(1);
+    if (!engine.hookInstalled.exchange(true) && engine.ui.postStateChanged) {
+        engine.ui.postStateChanged(engine.mainWindow);
+    }
+}
+
+void serveUntilStopped() {
     MSG message;
     while (!engine.stopRequested.load()) {
         const BOOL result = GetMessageW(&message, nullptr, 0, 0);
         if (result <= 0 || message.message == WM_HOOK_THREAD_STOP) {
             break;
+        }
+        if (message.message == WM_HOOK_THREAD_REINSTALL) {
+            reinstallHook();
         }
     }
 }
@@ -24,8 +110,11 @@ void waitForStop() {
 LRESULT CALLBACK wheelHookProc(int code, WPARAM message, LPARAM record) {
     if (code == HC_ACTION) {
         const auto& event = *reinterpret_cast<const MSLLHOOKSTRUCT*>(record);
+        engine.lastHookEventTime.store(event.time, std::memory_order_relaxed);
         if (filterWheelEvent(engine, code, message, event.flags, event.dwExtraInfo,
-                             wheelDeltaOf(event.mouseData), readTick) == HookVerdict::swallow) {
+                             wheelDeltaOf(event.mouseData), readTick,
+                             [&event] { return targetTakesNotchAt(event.pt); }) ==
+            HookVerdict::swallow) {
             return 1;
         }
     }
@@ -34,7 +123,7 @@ LRESULT CALLBACK wheelHookProc(int code, WPARAM message, LPARAM record) {
 
 void hookThreadMain() {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    // The queue must exist before the id is published, or a stop posted to it is lost.
+    // The queue must exist before the id is published, or a message posted to it is lost.
     MSG message;
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     engine.hookThreadId.store(GetCurrentThreadId());
@@ -42,12 +131,12 @@ void hookThreadMain() {
         engine.hookThreadId.store(0);
         return;
     }
-    hookHandle = SetWindowsHookExW(WH_MOUSE_LL, wheelHookProc, appInstance, 0);
-    engine.hookInstalled.store(hookHandle != nullptr);
+    readOwnIntegrityLevel();
+    engine.hookInstalled.store(installHook());
     if (!hookHandle) {
         turnEffectOff(engine);
     }
-    waitForStop();
+    serveUntilStopped();
     engine.hookInstalled.store(false);
     turnEffectOff(engine);
     if (hookHandle) {
@@ -55,4 +144,11 @@ void hookThreadMain() {
         hookHandle = nullptr;
     }
     engine.hookThreadId.store(0);
+}
+
+void requestHookReinstall() {
+    const DWORD hookThreadId = engine.hookThreadId.load();
+    if (hookThreadId != 0) {
+        PostThreadMessageW(hookThreadId, WM_HOOK_THREAD_REINSTALL, 0, 0);
+    }
 }

@@ -30,14 +30,59 @@ int32_t acceleratedAmount(int16_t delta, uint64_t gapMs, int32_t stepPercent,
 // Measures the gap since the previous notch and adds the amount to pendingDelta, clamped.
 void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick);
 
-// The hook's whole decision. The tick is read only for an accepted notch, so that
-// everything passed on costs no system call.
-template <typename ReadTick>
+// Windows drops injected input aimed at a process of a higher integrity level, so a notch
+// for such a window must pass through whole. The answer is remembered per top-level window
+// and process (a window handle may be reused by another process).
+struct TargetVerdict {
+    uintptr_t window = 0;
+    uint32_t processId = 0;
+    bool passThrough = false;
+};
+
+inline constexpr int TARGET_CACHE_SIZE = 8;
+
+// Owned by the hook thread alone.
+struct TargetCache {
+    TargetVerdict entries[TARGET_CACHE_SIZE]{};
+    int next = 0;
+};
+
+// True when a notch aimed at `window` of process `processId` may be smoothed. `outranksUs` asks
+// whether the process's integrity level is above ours or cannot be read; it is asked once per
+// window and process.
+template <typename OutranksUs>
+bool targetTakesSmoothing(TargetCache& cache, uintptr_t window, uint32_t processId,
+                          OutranksUs outranksUs) {
+    for (const TargetVerdict& entry : cache.entries) {
+        if (entry.window == window && entry.processId == processId && window != 0) {
+            return !entry.passThrough;
+        }
+    }
+    const TargetVerdict verdict{window, processId, outranksUs(processId)};
+    cache.entries[cache.next] = verdict;
+    cache.next = (cache.next + 1) % TARGET_CACHE_SIZE;
+    return !verdict.passThrough;
+}
+
+// The hook's whole decision. The tick is read, and the target asked about, only for a notch
+// that would be accepted, so that everything passed on costs no system call.
+template <typename ReadTick, typename TargetTakesNotch>
 HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
-                             uintptr_t extraInfo, int16_t delta, ReadTick readTick) {
+                             uintptr_t extraInfo, int16_t delta, ReadTick readTick,
+                             TargetTakesNotch targetTakesNotch) {
     if (!isNotchToSwallow(state, hookCode, message, flags, extraInfo, delta)) {
+        return HookVerdict::passOn;
+    }
+    if (!targetTakesNotch()) {
         return HookVerdict::passOn;
     }
     acceptNotch(state, delta, readTick());
     return HookVerdict::swallow;
+}
+
+template <typename ReadTick>
+HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
+                             uintptr_t extraInfo, int16_t delta, ReadTick readTick) {
+    return filterWheelEvent(state, hookCode, message, flags, extraInfo, delta, readTick,
+                            [] { return true; });
 }

@@ -1,3 +1,4 @@
+#include "engine/hook_watch.h"
 #include "engine/wheel_filter.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +17,12 @@ struct Filter {
         state.accelerationWindowMs = parameters.accelerationWindowMs;
     }
 
+    template <typename TargetTakesNotch = bool (*)()>
     HookVerdict send(int16_t delta, uintptr_t message = WHEEL_MESSAGE_VERTICAL, uint32_t flags = 0,
-                     uintptr_t extraInfo = 0, int code = 0) {
+                     uintptr_t extraInfo = 0, int code = 0,
+                     TargetTakesNotch target = [] { return true; }) {
         return filterWheelEvent(state, code, message, flags, extraInfo, delta,
-                                [this] { return ++tickReads, tick; });
+                                [this] { return ++tickReads, tick; }, target);
     }
 };
 
@@ -98,6 +101,59 @@ TEST(WheelFilter, PendingAmountIsClampedBothWays) {
     filter.tick += 1000;
     filter.send(-120);
     EXPECT_EQ(filter.state.pendingDelta, -1920);
+}
+
+// Windows drops our events to a window of a higher integrity level: such a notch passes whole.
+TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPerWindow) {
+    Filter filter;
+    TargetCache cache;
+    int asked = 0;
+    uintptr_t window = 0x100;
+    uint32_t processId = 7;
+    // Process 7 is ordinary; 8 and 9 outrank us (elevated, or their level cannot be read).
+    auto notch = [&](uintptr_t message = WHEEL_MESSAGE_VERTICAL) {
+        filter.state.pendingDelta = 0;
+        return filter.send(-120, message, 0, 0, 0, [&] {
+            return targetTakesSmoothing(cache, window, processId,
+                                        [&](uint32_t id) { return ++asked, id != 7; });
+        });
+    };
+    EXPECT_EQ(notch(), HookVerdict::swallow);
+    EXPECT_EQ(notch(WHEEL_MESSAGE_HORIZONTAL), HookVerdict::passOn);
+    EXPECT_EQ(notch(), HookVerdict::swallow);
+    EXPECT_EQ(asked, 1);
+    for (uint32_t other : {8u, 9u}) {
+        processId = other; // the same handle, now another process's window
+        const uint64_t lastNotch = filter.state.lastNotchTick;
+        filter.tick += 10;
+        EXPECT_EQ(notch(), HookVerdict::passOn);
+        EXPECT_EQ(notch(), HookVerdict::passOn);
+        EXPECT_EQ(filter.state.pendingDelta, 0);
+        EXPECT_EQ(filter.state.lastNotchTick, lastNotch);
+    }
+    EXPECT_EQ(asked, 3);
+    // Eight windows fit: going back to the first asks nothing again.
+    processId = 7;
+    for (window = 0x200; window < 0x200 + TARGET_CACHE_SIZE - 3; ++window) {
+        notch();
+    }
+    window = 0x100;
+    EXPECT_EQ(notch(), HookVerdict::swallow);
+    EXPECT_EQ(asked, 3 + TARGET_CACHE_SIZE - 3);
+}
+
+// The refresh timer's question: has the system seen input that the hook did not?
+TEST(HookWatch, PutsTheHookBackWhenTheSystemSawInputClearlyLaterAndNotTooOften) {
+    HookWatch watch;
+    const uint32_t hookEvent = 4'294'966'000u; // shortly before the 32-bit tick wraps
+    EXPECT_FALSE(hookLooksRemoved(watch, hookEvent, hookEvent, 100));
+    EXPECT_FALSE(hookLooksRemoved(watch, hookEvent + HOOK_SILENCE_LIMIT_MS, hookEvent, 100));
+    EXPECT_FALSE(hookLooksRemoved(watch, hookEvent - 50'000, hookEvent, 100));
+    EXPECT_TRUE(hookLooksRemoved(watch, hookEvent + HOOK_SILENCE_LIMIT_MS + 1, hookEvent, 100));
+    noteReinstallRequested(watch, 100);
+    const uint32_t later = hookEvent + 3'000;
+    EXPECT_FALSE(hookLooksRemoved(watch, later, hookEvent, 100 + HOOK_REINSTALL_SPACING_MS - 1));
+    EXPECT_TRUE(hookLooksRemoved(watch, later, hookEvent, 100 + HOOK_REINSTALL_SPACING_MS));
 }
 
 TEST(WheelFilter, DeltaIsTheSignedHighWordOfMouseData) {

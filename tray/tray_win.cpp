@@ -15,9 +15,25 @@ static_assert(sizeof(NOTIFYICONDATAW::szInfo) / sizeof(wchar_t) == BALLOON_TEXT_
 static_assert(sizeof(void*) != 8 || sizeof(NOTIFYICONDATAW) == 976);
 
 NOTIFYICONDATAW trayIconData{};
+// Whether the shell has the icon: false until an add succeeds, and again after Explorer
+// restarted, when every icon is gone.
+static bool trayIconShown = false;
 
 static bool trayIconSetUp() {
     return trayIconData.hWnd != nullptr;
+}
+
+static void formatCurrentTooltip(wchar_t* text) {
+    const uint32_t stateId = tooltipStateTextId(engine.effectEnabled, engine.hookInstalled);
+    formatTooltip(text, TOOLTIP_CAPACITY, TOOLTIP_FORMAT, uiString(stateId));
+}
+
+// An icon the shell still has refuses a second add; modifying it then shows that it is there.
+static void showTrayIcon() {
+    trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    formatCurrentTooltip(trayIconData.szTip);
+    trayIconShown = Shell_NotifyIconW(NIM_ADD, &trayIconData) ||
+                    Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
 }
 
 void addTrayIcon() {
@@ -29,22 +45,29 @@ void addTrayIcon() {
     trayIconData.cbSize = sizeof(NOTIFYICONDATAW);
     trayIconData.hWnd = owner;
     trayIconData.uID = TRAY_ICON_UID;
-    trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayIconData.uCallbackMessage = WM_TRAY_NOTIFY;
     trayIconData.hIcon = appIcon ? appIcon : LoadIconW(nullptr, IDI_APPLICATION);
-    // The effect is always off when the icon is added, whatever the hook's state.
-    formatTooltip(trayIconData.szTip, TOOLTIP_CAPACITY, TOOLTIP_FORMAT,
-                  uiString(UI_TOOLTIP_DISABLED));
-    Shell_NotifyIconW(NIM_ADD, &trayIconData);
+    showTrayIcon();
+}
+
+void keepTrayIconShown() {
+    if (trayIconSetUp() && !trayIconShown) {
+        showTrayIcon();
+    }
+}
+
+void restoreTrayIcon() {
+    if (trayIconSetUp()) {
+        showTrayIcon();
+    }
 }
 
 void updateTrayTooltip() {
-    if (!trayIconSetUp()) {
+    if (!trayIconShown) {
         return;
     }
     wchar_t text[TOOLTIP_CAPACITY] = {};
-    const uint32_t stateId = tooltipStateTextId(engine.effectEnabled, engine.hookInstalled);
-    formatTooltip(text, TOOLTIP_CAPACITY, TOOLTIP_FORMAT, uiString(stateId));
+    formatCurrentTooltip(text);
     if (std::wcsncmp(text, trayIconData.szTip, TOOLTIP_CAPACITY) == 0) {
         return;
     }
@@ -69,8 +92,9 @@ void removeTrayIcon() {
         return;
     }
     Shell_NotifyIconW(NIM_DELETE, &trayIconData);
-    // Back to "never set up", so that a late refresh does not modify an icon that is gone.
+    // Back to "never set up", so that a late refresh neither modifies nor adds it again.
     trayIconData = NOTIFYICONDATAW{};
+    trayIconShown = false;
 }
 
 static UINT menuFlags(const TrayMenuItem& item) {

@@ -7,7 +7,11 @@
 // The one notification-area icon record; zero until the icon is added.
 extern NOTIFYICONDATAW trayIconData;
 
-void addTrayIcon();      // with the effect-off tooltip
+void addTrayIcon(); // with the tooltip of the current state
+// On the refresh timer: adds the icon again when the shell was not ready for it.
+void keepTrayIconShown();
+// After Explorer restarted ("TaskbarCreated"): every icon is gone, ours comes back.
+void restoreTrayIcon();
 void showCloseBalloon(); // the first-close balloon
 void removeTrayIcon();
 // Brings the tooltip in line with the engine's state; calls the shell only on a change.

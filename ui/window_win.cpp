@@ -12,6 +12,8 @@
 #include "ui/slider_rows_win.h"
 #include "ui/status.h"
 
+#include <wtsapi32.h>
+
 HFONT titleFont = nullptr;
 HFONT bodyFont = nullptr;
 HFONT smallFont = nullptr;
@@ -28,6 +30,9 @@ HWND subtitleLabel = nullptr;
 HWND restoreNoteLabel = nullptr;
 HWND trayNoteLabel = nullptr;
 bool closeBalloonShown = false;
+// Broadcast by the shell to every top-level window when Explorer has restarted.
+UINT taskbarCreatedMessage = 0;
+bool sessionNotificationsOn = false;
 
 HFONT createUiFont(int height, int weight) {
     return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -101,7 +106,11 @@ LRESULT onCreate(HWND window) {
     createSliderRows();
     createControls(controlsAfterSliders);
     loadSettings();
+    taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+    // An elevated Rolvane would otherwise never hear it from a normal Explorer.
+    ChangeWindowMessageFilterEx(window, taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
     addTrayIcon();
+    sessionNotificationsOn = WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
     SetTimer(window, TIMER_REFRESH, REFRESH_INTERVAL_MS, nullptr);
     return 0;
 }
@@ -158,9 +167,26 @@ LRESULT onCommand(HWND window, int id) {
     return 0;
 }
 
-LRESULT onTimer() {
+LRESULT onTimer(HWND window) {
     saveSettingsIfDirty();
+    keepTrayIconShown();
+    watchHook(window);
     refreshStatus();
+    return 0;
+}
+
+// A resume or an unlock is when Windows is most likely to have dropped a slow hook.
+LRESULT onPowerBroadcast(WPARAM event) {
+    if (event == PBT_APMRESUMEAUTOMATIC) {
+        putHookBack();
+    }
+    return TRUE;
+}
+
+LRESULT onSessionChange(WPARAM event) {
+    if (event == WTS_SESSION_UNLOCK) {
+        putHookBack();
+    }
     return 0;
 }
 
@@ -239,8 +265,12 @@ LRESULT onDestroy(HWND window) {
     }
     turnEffectOff(engine);
     engine.stopRequested.exchange(true);
-    removeTrayIcon();
     KillTimer(window, TIMER_REFRESH);
+    if (sessionNotificationsOn) {
+        WTSUnRegisterSessionNotification(window);
+    }
+    RemovePropW(window, HOOK_REINSTALLS_PROPERTY);
+    removeTrayIcon();
     deleteFont(titleFont);
     deleteFont(bodyFont);
     deleteFont(smallFont);
@@ -282,6 +312,10 @@ HWND createChildControl(const wchar_t* className, const wchar_t* text, DWORD ext
 }
 
 LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarCreatedMessage && message != 0) {
+        restoreTrayIcon();
+        return 0;
+    }
     switch (message) {
     case WM_CREATE:
         return onCreate(window);
@@ -291,7 +325,11 @@ LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         onSliderScroll();
         return 0;
     case WM_TIMER:
-        return onTimer();
+        return onTimer(window);
+    case WM_POWERBROADCAST:
+        return onPowerBroadcast(wParam);
+    case WM_WTSSESSION_CHANGE:
+        return onSessionChange(wParam);
     case WM_PAINT:
         return onPaint(window);
     case WM_CTLCOLORSTATIC:

@@ -11,11 +11,13 @@
 
 #include <commctrl.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <thread>
 #include <vector>
@@ -395,6 +397,25 @@ std::wstring onRolvane(const Words& words, HWND window) {
     }
     if (verb == L"memory") {
         return memoryOf(window);
+    }
+    if (verb == L"prop" && words.size() == 2) {
+        return L"ok " + number(long(reinterpret_cast<uintptr_t>(GetPropW(window, words[1].c_str()))));
+    }
+    if (verb == L"post" && words.size() == 4) {
+        // A message by name that Windows would send: "TaskbarCreated", or a number.
+        const UINT message = std::iswdigit(words[1][0]) ? UINT(numberOf(words, 1))
+                                                         : RegisterWindowMessageW(words[1].c_str());
+        return PostMessageW(window, message, numberOf(words, 2), numberOf(words, 3))
+                   ? L"ok"
+                   : L"error not posted";
+    }
+    if (verb == L"tray-delete") {
+        // What Explorer's restart does to every icon.
+        NOTIFYICONDATAW icon{};
+        icon.cbSize = sizeof icon;
+        icon.hWnd = window;
+        icon.uID = TRAY_ICON_UID;
+        return Shell_NotifyIconW(NIM_DELETE, &icon) ? L"ok" : L"error not deleted";
     }
     HWND child = words.size() > 1 ? control(window, words[1]) : nullptr;
     if (!child) {

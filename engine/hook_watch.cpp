@@ -1,0 +1,15 @@
+#include "engine/hook_watch.h"
+
+bool hookLooksRemoved(const HookWatch& watch, uint32_t lastSystemInput, uint32_t lastHookEvent,
+                      uint64_t nowTick) {
+    const auto systemAhead = static_cast<int32_t>(lastSystemInput - lastHookEvent);
+    if (systemAhead <= static_cast<int32_t>(HOOK_SILENCE_LIMIT_MS)) {
+        return false;
+    }
+    return !watch.reinstalled || nowTick - watch.lastReinstallTick >= HOOK_REINSTALL_SPACING_MS;
+}
+
+void noteReinstallRequested(HookWatch& watch, uint64_t nowTick) {
+    watch.lastReinstallTick = nowTick;
+    watch.reinstalled = true;
+}

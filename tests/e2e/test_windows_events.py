@@ -1,0 +1,32 @@
+"""What Windows does to a program that runs for days in the notification area: Explorer
+restarts and takes every icon with it; a resume or an unlock may have cost the hook."""
+from desktop import IDC_EFFECT_SWITCH, STATE_ON, WHEEL_DOWN, wait_for
+from test_wheel import check_smoothed, wheel
+
+WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x218, 0x12
+WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK = 0x2B1, 0x8
+
+
+def test_the_icon_comes_back_after_explorer_restarts(desktop, start):
+    rolvane = start("--tray")
+    desktop.probe("tray-delete")
+    desktop.probe("post", "TaskbarCreated", 0, 0)
+    desktop.open_tray_menu()
+    desktop.xdotool("key", "Up", "Return")
+    rolvane.wait_for_exit()
+
+
+def test_resume_and_unlock_put_the_hook_back_and_notches_still_arrive_once(desktop, start):
+    rolvane = start()
+    desktop.show_target()
+    rolvane.command(IDC_EFFECT_SWITCH)
+    desktop.wait_for_text("state", STATE_ON)
+    desktop.probe("post", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0)
+    desktop.probe("post", WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0)
+    wait_for("two reinstalls of the hook", lambda: int(desktop.probe("prop", "Rolvane.HookReinstalls")),
+             lambda count: count >= 2, timeout=10)
+    events = desktop.wait_for_sum(wheel(desktop, WHEEL_DOWN, WHEEL_DOWN, WHEEL_DOWN), "v", -360)
+    check_smoothed(events, -360)
+    # Nothing but mouse input since the start: no false alarm has put the hook back again.
+    assert int(desktop.probe("prop", "Rolvane.HookReinstalls")) == 2
+    rolvane.exit()
