@@ -84,14 +84,29 @@ TEST(SliderLook, PlacedFromTheChannelAndTheThumbWithTheValuePartOnTheTrack) {
 }
 
 TEST(SliderLook, RepaintsAfterWhatCanMoveTheThumbAndNeverAfterItsOwnPaint) {
-    // WM_SIZE, WM_SETFOCUS, WM_KILLFOCUS, WM_KEYDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_MOUSEWHEEL,
-    // TBM_SETPOS, TBM_SETRANGE.
-    for (uint32_t message : {0x05u, 0x07u, 0x08u, 0x100u, 0x200u, 0x202u, 0x20Au, 0x405u, 0x406u}) {
+    // WM_SIZE, WM_SETFOCUS, WM_KILLFOCUS, WM_KEYDOWN, WM_TIMER (paging while held), WM_MOUSEMOVE,
+    // WM_LBUTTONUP, WM_MOUSEWHEEL, TBM_SETPOS, TBM_SETRANGE.
+    for (uint32_t message :
+         {0x05u, 0x07u, 0x08u, 0x100u, 0x113u, 0x200u, 0x202u, 0x20Au, 0x405u, 0x406u}) {
         EXPECT_TRUE(sliderRepaintsAfter(message)) << std::hex << message;
     }
-    // WM_PAINT, WM_PRINTCLIENT, WM_ERASEBKGND, TBM_GETPOS, TBM_GETTHUMBRECT, WM_TIMER.
-    for (uint32_t message : {0x0Fu, 0x318u, 0x14u, 0x400u, 0x419u, 0x113u}) {
+    // WM_PAINT, WM_PRINTCLIENT, WM_ERASEBKGND, TBM_GETPOS, TBM_GETTHUMBRECT.
+    for (uint32_t message : {0x0Fu, 0x318u, 0x14u, 0x400u, 0x419u}) {
         EXPECT_FALSE(sliderRepaintsAfter(message)) << std::hex << message;
+    }
+}
+
+// The control's thumb is 11 px wide at 100..111 (centre 105); the drawn one 16 px at 97..113,
+// on the line at y 17, from y 9 to 25.
+TEST(SliderLook, APressOnTheDrawnThumbGrabsItInsteadOfPaging) {
+    const DrawnRect thumb{100, 8, 111, 26};
+    struct Case {
+        int x, y, pressX;
+    };
+    for (const Case c : {Case{97, 17, 100}, Case{112, 17, 110}, Case{105, 9, 105},
+                         Case{104, 17, 104}, Case{96, 17, 96}, Case{113, 17, 113},
+                         Case{98, 26, 98}, Case{300, 17, 300}}) {
+        EXPECT_EQ(sliderPressX(channel, thumb, c.x, c.y), c.pressX) << c.x << "," << c.y;
     }
 }
 

@@ -63,6 +63,16 @@ SliderLook sliderLook(DrawnRect channel, DrawnRect thumb, bool focused) {
     return look;
 }
 
+int sliderPressX(DrawnRect channel, DrawnRect thumb, int x, int y) {
+    const DrawnBox drawn = sliderLook(channel, thumb, false).thumb;
+    const bool onDrawnThumb = x >= drawn.x && x < drawn.x + drawn.width && y >= drawn.y &&
+                              y < drawn.y + drawn.height;
+    if (!onDrawnThumb || thumb.right <= thumb.left) {
+        return x;
+    }
+    return std::clamp(x, thumb.left, thumb.right - 1);
+}
+
 bool sliderRepaintsAfter(uint32_t message) {
     switch (message) {
     case SLIDER_WM_SIZE:
@@ -71,6 +81,7 @@ bool sliderRepaintsAfter(uint32_t message) {
     case SLIDER_WM_ENABLE:
     case SLIDER_WM_KEYDOWN:
     case SLIDER_WM_KEYUP:
+    case SLIDER_WM_TIMER:
     case SLIDER_WM_MOUSEMOVE:
     case SLIDER_WM_LBUTTONDOWN:
     case SLIDER_WM_LBUTTONUP:

@@ -32,6 +32,11 @@ struct SliderLook {
 // Everything the paint draws, placed from the trackbar's channel and thumb rectangles.
 SliderLook sliderLook(DrawnRect channel, DrawnRect thumb, bool focused);
 
+// The trackbar grabs its thumb only inside its own thumb rectangle, which is narrower than the
+// drawn thumb: a press elsewhere on the drawn thumb would page instead. Returns the x to give the
+// trackbar for a press at (x, y): inside its thumb rectangle when the press is on the drawn thumb.
+int sliderPressX(DrawnRect channel, DrawnRect thumb, int x, int y);
+
 // Messages after which the trackbar may show something else (position, range, size, focus),
 // numbered as <windows.h> and <commctrl.h> number them; slider_paint_win.cpp checks that.
 inline constexpr uint32_t SLIDER_WM_SIZE = 0x0005;
@@ -40,6 +45,8 @@ inline constexpr uint32_t SLIDER_WM_KILLFOCUS = 0x0008;
 inline constexpr uint32_t SLIDER_WM_ENABLE = 0x000A;
 inline constexpr uint32_t SLIDER_WM_KEYDOWN = 0x0100;
 inline constexpr uint32_t SLIDER_WM_KEYUP = 0x0101;
+// While the mouse is held on the channel the trackbar pages from its own timer.
+inline constexpr uint32_t SLIDER_WM_TIMER = 0x0113;
 inline constexpr uint32_t SLIDER_WM_MOUSEMOVE = 0x0200;
 inline constexpr uint32_t SLIDER_WM_LBUTTONDOWN = 0x0201;
 inline constexpr uint32_t SLIDER_WM_LBUTTONUP = 0x0202;

@@ -6,12 +6,14 @@
 #include <objidl.h>
 
 #include <gdiplus.h>
+#include <windowsx.h>
 
 namespace gdip = Gdiplus::DllExports;
 
 static_assert(SLIDER_WM_SIZE == WM_SIZE && SLIDER_WM_SETFOCUS == WM_SETFOCUS &&
               SLIDER_WM_KILLFOCUS == WM_KILLFOCUS && SLIDER_WM_ENABLE == WM_ENABLE);
-static_assert(SLIDER_WM_KEYDOWN == WM_KEYDOWN && SLIDER_WM_KEYUP == WM_KEYUP);
+static_assert(SLIDER_WM_KEYDOWN == WM_KEYDOWN && SLIDER_WM_KEYUP == WM_KEYUP &&
+              SLIDER_WM_TIMER == WM_TIMER);
 static_assert(SLIDER_WM_MOUSEMOVE == WM_MOUSEMOVE && SLIDER_WM_LBUTTONDOWN == WM_LBUTTONDOWN &&
               SLIDER_WM_LBUTTONUP == WM_LBUTTONUP && SLIDER_WM_MOUSEWHEEL == WM_MOUSEWHEEL);
 static_assert(SLIDER_TBM_SETPOS == TBM_SETPOS && SLIDER_TBM_SETRANGE == TBM_SETRANGE &&
@@ -118,6 +120,14 @@ void paintSlider(HWND slider, HDC target) {
     DeleteDC(memory);
 }
 
+LPARAM pressOnDrawnThumb(HWND slider, LPARAM point) {
+    const int x = GET_X_LPARAM(point);
+    const int y = GET_Y_LPARAM(point);
+    const int pressX = sliderPressX(askTrackbar(slider, TBM_GETCHANNELRECT),
+                                    askTrackbar(slider, TBM_GETTHUMBRECT), x, y);
+    return MAKELPARAM(pressX, y);
+}
+
 } // namespace
 
 LRESULT CALLBACK sliderSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -137,6 +147,9 @@ LRESULT CALLBACK sliderSubclassProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_LBUTTONDOWN:
+        lParam = pressOnDrawnThumb(window, lParam);
+        break;
     case WM_NCDESTROY:
         RemoveWindowSubclass(window, sliderSubclassProc, subclassId);
         return DefSubclassProc(window, message, wParam, lParam);

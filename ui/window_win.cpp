@@ -115,6 +115,13 @@ LRESULT onCreate(HWND window) {
     return 0;
 }
 
+// A null handle would invalidate the whole desktop.
+void repaintSwitch(HWND control) {
+    if (control) {
+        InvalidateRect(control, nullptr, FALSE);
+    }
+}
+
 void warn(HWND window, uint32_t textId) {
     MessageBoxW(window, uiString(textId), PROGRAM_NAME, MB_OK | MB_ICONWARNING);
 }
@@ -127,14 +134,14 @@ void toggleEffect(HWND window) {
     } else {
         warn(window, 13);
     }
-    InvalidateRect(effectSwitch, nullptr, FALSE);
+    repaintSwitch(effectSwitch);
 }
 
 void switchAutostart(HWND window) {
     if (!toggleAutostart()) {
         warn(window, 14);
     }
-    InvalidateRect(autostartSwitch, nullptr, FALSE);
+    repaintSwitch(autostartSwitch);
 }
 
 void openWindow(HWND window) {
@@ -292,7 +299,7 @@ LRESULT onTrayNotify(HWND window, UINT mouseMessage) {
 }
 
 LRESULT onEngineStateChanged() {
-    InvalidateRect(effectSwitch, nullptr, FALSE);
+    repaintSwitch(effectSwitch);
     refreshStatus();
     return 0;
 }

@@ -398,6 +398,12 @@ std::wstring onRolvane(const Words& words, HWND window) {
     if (verb == L"memory") {
         return memoryOf(window);
     }
+    if (verb == L"focus") {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        const bool read = GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+        return read ? L"ok " + number(GetDlgCtrlID(thread.hwndFocus)) : L"error no thread info";
+    }
     if (verb == L"prop" && words.size() == 2) {
         return L"ok " + number(long(reinterpret_cast<uintptr_t>(GetPropW(window, words[1].c_str()))));
     }

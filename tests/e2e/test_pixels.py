@@ -112,3 +112,30 @@ def test_the_sliders_are_repainted_whole_when_a_profile_moves_them(desktop, star
                    (f"between {id}", (cx + old_x) // 2, y, colour, True)]
     wait_for_pixels(desktop, "sliders after Fast", checks)
     rolvane.exit()
+
+
+def test_a_press_on_the_drawn_thumb_grabs_it_and_paging_leaves_no_stale_thumb(desktop, start):
+    rolvane = start()
+    step = TRACKBARS[0]
+    left, top, _, _ = desktop.rect(step)
+    (cx, y), _, rest = slider_points(desktop, step)
+    # The drawn thumb is 16 px wide, the control's own 11 px: its edge is outside the latter.
+    desktop.move_to(cx + 7, y)
+    desktop.xdotool("mousedown", 1)
+    wait_for("the slider to take the focus", lambda: int(desktop.probe("focus")),
+             lambda focus: focus == step)
+    assert int(desktop.probe("trackbar", step)) == 100, "the press paged instead of grabbing"
+    desktop.xdotool("mouseup", 1)
+
+    # Held on the channel far right, the trackbar pages from its own timer until the thumb is
+    # under the pointer; the line it passed must show no piece of a thumb left behind.
+    desktop.move_to(rest[0] + 40, y)
+    desktop.xdotool("mousedown", 1)
+    wait_for("the thumb to page under the pointer", lambda: slider_points(desktop, step)[0][0],
+             lambda x: x >= rest[0] + 30, timeout=10)
+    new_cx = slider_points(desktop, step)[0][0]
+    checks = window_checks(desktop) + [(f"line at {x}", x, y, ACCENT, True)
+                                       for x in range(cx + 12, new_cx - 12, 2)]
+    wait_for_pixels(desktop, "the value part where the thumb passed", checks)
+    desktop.xdotool("mouseup", 1)
+    rolvane.exit()
