@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -10,6 +11,16 @@ const double curveNorm = (1.0 - std::exp(-2.0)) * (1.0 - e1) + e1;
 
 int32_t roundTowardZero(double value) {
     return static_cast<int32_t>(value > 0 ? std::floor(value) : std::ceil(value));
+}
+
+// What is outstanding: units the pulses have still to produce, and those produced and not sent.
+double outstandingUnits(const AnimatorState& animator) {
+    double units = animator.remainder;
+    const PulseQueue& queue = animator.pulseQueue;
+    for (int i = 0; i < queue.count; ++i) {
+        units += queue.pulses[i].amount * (1.0 - queue.pulses[i].progress);
+    }
+    return units;
 }
 
 void drainPending(AnimatorState& animator, EngineState& state, int64_t now) {
@@ -24,8 +35,19 @@ void drainPending(AnimatorState& animator, EngineState& state, int64_t now) {
         animator.remainder = 0.0;
     }
     animator.lastDirection = direction;
+    // More than the ticks of one tail can send would keep the page moving long after the
+    // wheel stopped: what a free-spinning wheel adds beyond that is dropped.
+    const int32_t durationMs = state.smoothDurationMs.load();
+    const double room = outstandingLimit(durationMs) - direction * outstandingUnits(animator);
+    const int64_t size = std::abs(int64_t{taken});
+    const int64_t keptSize = room >= double(size) ? size : room > 0.0 ? int64_t(room) : 0;
+    animator.boundDroppedUnits += direction * (size - keptSize);
+    if (keptSize == 0) {
+        return;
+    }
+    const double kept = double(direction * keptSize);
     if (!animator.pulseQueue.full()) {
-        animator.pulseQueue.append({double(taken), 0.0, now, state.smoothDurationMs.load()});
+        animator.pulseQueue.append({kept, 0.0, now, durationMs});
         return;
     }
     // A full queue merges into the newest pulse. Scaling by what is left of its curve makes
@@ -33,9 +55,9 @@ void drainPending(AnimatorState& animator, EngineState& state, int64_t now) {
     Pulse& newest = animator.pulseQueue.newest();
     const double left = 1.0 - newest.progress;
     if (left > 1e-6) {
-        newest.amount += taken / left;
+        newest.amount += kept / left;
     } else {
-        animator.remainder += taken;
+        animator.remainder += kept;
     }
 }
 
@@ -61,6 +83,11 @@ void advancePulses(AnimatorState& animator, int64_t now) {
 
 } // namespace
 
+double outstandingLimit(int32_t durationMs) {
+    const double ticks = durationMs / (double(TICK_PERIOD_NS) / 1e6);
+    return MAX_UNITS_PER_EVENT * ticks * 0.9;
+}
+
 double easeCurve(double t) {
     if (t >= 1.0) {
         return 1.0;
@@ -77,11 +104,10 @@ void PulseQueue::removeAt(int index) {
     --count;
 }
 
-void clearAnimator(AnimatorState& animator, EngineState& state) {
+void clearAnimator(AnimatorState& animator) {
     animator.pulseQueue.clear();
     animator.remainder = 0.0;
     animator.lastDirection = 0;
-    state.pendingDelta.exchange(0);
 }
 
 bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform) {
@@ -107,12 +133,14 @@ void waitForNextTick(AnimatorState& animator, AnimatorPlatform& platform) {
 
 void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform) {
     if (!state.effectEnabled.load()) {
-        clearAnimator(animator, state);
+        clearAnimator(animator);
+        state.pendingDelta.exchange(0);
         return;
     }
+    // The operation that asked for the reset cleared pendingDelta itself: whatever is there
+    // now came after it, was swallowed by the hook, and starts the fresh movement at once.
     if (state.resetRequested.exchange(false)) {
-        clearAnimator(animator, state);
-        return;
+        clearAnimator(animator);
     }
     // One clock read serves the new pulse's start and this tick's evaluation.
     const int64_t now = platform.nowNs();

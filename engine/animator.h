@@ -10,6 +10,12 @@ inline constexpr int64_t RESYNC_THRESHOLD_NS = 20'000'000;
 inline constexpr int PULSE_QUEUE_LIMIT = 64;
 inline constexpr int32_t MAX_UNITS_PER_EVENT = 48;
 
+// The most that may be outstanding (in the pulses and the remainder) after a drain, so that a
+// movement ends one tail after the last notch however fast the wheel spun: what the ticks of
+// one tail can send, less a tenth: the curve starts slowly, and a fresh pulse holding all of
+// it would end late.
+double outstandingLimit(int32_t durationMs);
+
 // The eased share of a pulse reached at t (0..1): smooth start, exponential ease-out.
 double easeCurve(double t);
 
@@ -40,6 +46,8 @@ struct AnimatorState {
     int lastDirection = 0;
     int64_t deadline = 0;
     bool timerResolutionRaised = false;
+    // Signed sum of the units that the outstanding limit dropped; only reports read it.
+    int64_t boundDroppedUnits = 0;
 };
 
 // The animator's platform: a monotonic clock, a sleep, the injector and the timer set-up.
@@ -55,7 +63,8 @@ class AnimatorPlatform {
     virtual void raiseThreadPriority() {}
 };
 
-void clearAnimator(AnimatorState& animator, EngineState& state);
+// Drops the pulses, the remainder and the direction; pendingDelta is left as it is.
+void clearAnimator(AnimatorState& animator);
 
 // Thread start steps; returns false when a stop was requested before the first tick.
 bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform);

@@ -37,6 +37,15 @@ size_t occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
+// " 0:D0 GAP:D1 ..." up to untilMs, the deltas taken in turn.
+std::string notchesEvery(int gapMs, int untilMs, const std::vector<int>& deltas) {
+    std::string events;
+    for (int ms = 0, i = 0; ms < untilMs; ms += gapMs, ++i) {
+        events += " " + std::to_string(ms) + ":" + std::to_string(deltas[i % deltas.size()]);
+    }
+    return events;
+}
+
 } // namespace
 
 void PrintTo(const InjectedEvent& event, std::ostream* out) {
@@ -146,7 +155,36 @@ TEST(SimExactness, TenThousandRandomNotchesLoseAndInventNothing) {
         EXPECT_LT(std::fabs(report.heldUnits), 0.5) << profile;
         EXPECT_GT(report.reversals, 0) << profile;
         EXPECT_GT(report.clampedTicks, 0) << profile;
+        EXPECT_GT(report.boundDroppedSize, 0) << profile;
         EXPECT_LE(report.largestGap, 1.0 + 1e-6) << profile;
     }
     EXPECT_GT(measureExactness(configOf("--random 10000 --profile soft")).fullQueueMerges, 0);
+}
+
+// A wheel spinning freely for 2 s, a notch every 10 ms: the movement ends one tail after the
+// last notch (give or take the tick grid, a rounding tick and the tick that finds nothing
+// left); the rest is dropped, and every unit is still accounted for.
+TEST(SimExactness, AFreeSpinningWheelStopsOneTailAfterItsLastNotch) {
+    const std::pair<const char*, int> spins[] = {{"fast", 120},
+                                                 {"custom --custom 140,240,180,500", -120},
+                                                 {"custom --custom 140,240,40,160", 120},
+                                                 {"soft", -360}};
+    for (const auto& [profile, delta] : spins) {
+        const ExactnessReport report = measureExactness(
+            configOf(std::string("--profile ") + profile + notchesEvery(10, 2000, {delta})));
+        EXPECT_LE(report.endMs, 1990 + report.parameters.smoothDurationMs + 16) << profile;
+        EXPECT_GT(report.boundDroppedUnits * delta, 0) << profile;
+        EXPECT_LT(std::fabs(report.lostOrInvented), 1e-6) << profile;
+        EXPECT_LT(report.largestTickImbalance, 1e-6) << profile;
+    }
+}
+
+TEST(SimExactness, NotchesWellApartLoseNothing) {
+    for (const char* profile : {"soft", "balanced", "fast", "custom --custom 140,240,40,160",
+                                "custom --custom 140,240,180,500"}) {
+        const ExactnessReport report = measureExactness(
+            configOf(std::string("--profile ") + profile + notchesEvery(200, 3000, {120, 360})));
+        EXPECT_EQ(report.boundDroppedSize, 0) << profile;
+        EXPECT_EQ(report.deliveredUnits, report.acceptedUnits) << profile;
+    }
 }

@@ -63,34 +63,14 @@ class ExactnessObserver final : public SimObserver {
         report_.refusedUnits += std::abs(amount_ - added);
     }
 
-    void tickStarting(int64_t ms, const AnimatorState& animator,
-                      const EngineState& state) override {
+    void tickStarting(int64_t, const AnimatorState& animator, const EngineState& state) override {
         before_ = unitsInFlight(animator, state);
-        const int32_t pending = state.pendingDelta.load();
-        const int direction = pending > 0 ? 1 : -1;
-        reversal_ = pending != 0 && animator.lastDirection != 0 &&
+        boundDroppedBefore_ = animator.boundDroppedUnits;
+        pending_ = state.pendingDelta.load();
+        const int direction = pending_ > 0 ? 1 : -1;
+        reversal_ = pending_ != 0 && animator.lastDirection != 0 &&
                     animator.lastDirection != direction;
-        if (pending == 0) {
-            return;
-        }
-        if (reversal_) {
-            ideal_.clear();
-            idealBase_ = double(report_.deliveredUnits);
-        }
-        if (!reversal_ && animator.pulseQueue.full()) {
-            ++report_.fullQueueMerges;
-            report_.mergedUnits += pending;
-            IdealPulse& newest = ideal_.back();
-            const double left = 1.0 - newest.lastEased;
-            if (left > 1e-6) {
-                newest.scale += pending / left;
-                newest.offset += pending / left * newest.lastEased;
-            } else {
-                idealBase_ += pending;
-            }
-            return;
-        }
-        ideal_.push_back({double(pending), 0.0, ms, state.smoothDurationMs.load(), 0.0});
+        queueWasFull_ = animator.pulseQueue.full();
     }
 
     void tickDone(int64_t ms, const AnimatorState& animator, const EngineState& state,
@@ -102,7 +82,11 @@ class ExactnessObserver final : public SimObserver {
             ++report_.injectedEvents;
         }
         report_.deliveredUnits += sent;
-        const double imbalance = before_ - double(sent) - unitsInFlight(animator, state);
+        const int64_t boundDropped = animator.boundDroppedUnits - boundDroppedBefore_;
+        report_.boundDroppedUnits += boundDropped;
+        report_.boundDroppedSize += std::abs(boundDropped);
+        const double imbalance =
+            before_ - double(sent) - double(boundDropped) - unitsInFlight(animator, state);
         if (reversal_) {
             ++report_.reversals;
             report_.droppedUnits += imbalance;
@@ -111,6 +95,7 @@ class ExactnessObserver final : public SimObserver {
             report_.largestTickImbalance =
                 std::max(report_.largestTickImbalance, std::fabs(imbalance));
         }
+        addToIdeal(ms, state, pending_ - boundDropped);
 
         const double gap = std::fabs(idealPosition(ms) - double(report_.deliveredUnits));
         const bool clamped =
@@ -127,6 +112,34 @@ class ExactnessObserver final : public SimObserver {
     double held() const { return held_; }
 
   private:
+    // What this tick drained, less what the outstanding limit dropped, joins the ideal.
+    void addToIdeal(int64_t ms, const EngineState& state, int64_t kept) {
+        if (pending_ == 0) {
+            return;
+        }
+        if (reversal_) {
+            ideal_.clear();
+            idealBase_ = double(report_.deliveredUnits);
+        }
+        if (kept == 0) {
+            return;
+        }
+        if (!reversal_ && queueWasFull_) {
+            ++report_.fullQueueMerges;
+            report_.mergedUnits += kept;
+            IdealPulse& newest = ideal_.back();
+            const double left = 1.0 - newest.lastEased;
+            if (left > 1e-6) {
+                newest.scale += double(kept) / left;
+                newest.offset += double(kept) / left * newest.lastEased;
+            } else {
+                idealBase_ += double(kept);
+            }
+            return;
+        }
+        ideal_.push_back({double(kept), 0.0, ms, state.smoothDurationMs.load(), 0.0});
+    }
+
     double idealPosition(int64_t ms) {
         double position = idealBase_;
         for (size_t i = 0; i < ideal_.size();) {
@@ -151,7 +164,10 @@ class ExactnessObserver final : public SimObserver {
     int32_t amount_ = 0;
     int64_t pendingBefore_ = 0;
     double before_ = 0;
+    int64_t boundDroppedBefore_ = 0;
+    int32_t pending_ = 0;
     bool reversal_ = false;
+    bool queueWasFull_ = false;
     double held_ = 0;
     std::vector<IdealPulse> ideal_;
     double idealBase_ = 0;
@@ -183,7 +199,8 @@ ExactnessReport measureExactness(const SimConfig& config) {
     report.settled = !result.hitSettleLimit;
     report.heldUnits = observer.held();
     report.lostOrInvented = double(report.acceptedUnits) - double(report.deliveredUnits) -
-                            report.droppedUnits - report.heldUnits;
+                            report.droppedUnits - double(report.boundDroppedUnits) -
+                            report.heldUnits;
     return report;
 }
 
@@ -205,6 +222,8 @@ std::string formatExactness(const ExactnessReport& report, OutputFormat format) 
         {"reversals", std::to_string(report.reversals)},
         {"dropped_units", fixed(report.droppedUnits, 6)},
         {"dropped_size", fixed(report.droppedSize, 6)},
+        {"bound_dropped_units", std::to_string(report.boundDroppedUnits)},
+        {"bound_dropped_size", std::to_string(report.boundDroppedSize)},
         {"cancelled_size", fixed(report.cancelledSize(), 6)},
         {"held_units", fixed(report.heldUnits, 6)},
         {"lost_or_invented_units", fixed(report.lostOrInvented, 6)},

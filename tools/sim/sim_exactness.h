@@ -7,8 +7,9 @@
 #include <string>
 
 // Where every wheel unit of a run went. The units the hook accepted either reached the
-// injected events, were dropped by a reversal of the wheel, or are still held below half a
-// unit at the end; anything else was lost or invented.
+// injected events, were dropped by a reversal of the wheel or by the animator's limit on what
+// may be outstanding, or are still held below half a unit at the end; anything else was lost
+// or invented.
 struct ExactnessReport {
     int32_t profileId = IDM_PROFILE_BALANCED;
     ScrollParameters parameters{};
@@ -24,9 +25,11 @@ struct ExactnessReport {
     int64_t reversals = 0;        // ticks at which a reversal dropped what was in flight
     double droppedUnits = 0;      // what those ticks dropped, fractions included
     double droppedSize = 0;
+    int64_t boundDroppedUnits = 0; // what the limit on outstanding units dropped at drains
+    int64_t boundDroppedSize = 0;
     double heldUnits = 0;         // the rest below half a unit that the run ended with
-    double lostOrInvented = 0;    // accepted - delivered - dropped - held
-    double largestTickImbalance = 0; // the worst single tick outside reversals
+    double lostOrInvented = 0;    // accepted - delivered - dropped - bound-dropped - held
+    double largestTickImbalance = 0; // the worst single tick outside reversals and bound drops
     int64_t fullQueueMerges = 0; // amounts merged into the newest pulse of a full queue
     int64_t mergedUnits = 0;
     int64_t clampedTicks = 0;    // ticks that sent 48 units and still held a unit or more
@@ -41,7 +44,8 @@ struct ExactnessReport {
     // so were sent by neither: a reversal after the last pulse ended, while the 48-unit clamp
     // still held units back, is no reversal to the animator and drops nothing.
     double cancelledSize() const {
-        return (double(acceptedSize) - double(deliveredSize) - droppedSize - std::fabs(heldUnits)) /
+        return (double(acceptedSize) - double(deliveredSize) - droppedSize -
+                double(boundDroppedSize) - std::fabs(heldUnits)) /
                2.0;
     }
 };
