@@ -1,6 +1,8 @@
 #include "shell/settings.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -69,6 +71,30 @@ int32_t writeDword(RegistryStore& registry, RegistryKey key, const wchar_t* name
     return registry.setValue(key, name, REGISTRY_TYPE_DWORD, &number, sizeof number);
 }
 
+bool isListType(uint32_t type) {
+    return type == REGISTRY_TYPE_MULTI_SZ || type == REGISTRY_TYPE_SZ;
+}
+
+// The registry holds UTF-16; wchar_t is UTF-16 on Windows and UTF-32 on the host. An odd last
+// byte is no character.
+std::vector<wchar_t> fromUtf16(const std::vector<uint8_t>& bytes, uint32_t size) {
+    std::vector<wchar_t> characters(size / 2);
+    for (size_t i = 0; i < characters.size(); ++i) {
+        characters[i] = wchar_t(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    }
+    return characters;
+}
+
+std::vector<uint8_t> toUtf16(const std::vector<wchar_t>& characters) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(characters.size() * 2);
+    for (const wchar_t character : characters) {
+        bytes.push_back(uint8_t(character));
+        bytes.push_back(uint8_t(uint32_t(character) >> 8));
+    }
+    return bytes;
+}
+
 } // namespace
 
 void loadSettings(EngineState& state, RegistryStore& registry) {
@@ -109,4 +135,56 @@ void saveSettingsIfDirty(EngineState& state, RegistryStore& registry) {
     if (state.settingsDirty && saveSettings(state, registry)) {
         state.settingsDirty = false;
     }
+}
+
+ExcludedPrograms loadExcludedPrograms(RegistryStore& registry) {
+    RegistryKeyHolder key(registry);
+    uint32_t type = REGISTRY_TYPE_NONE;
+    uint32_t size = 0;
+    if (key.open(SETTINGS_KEY, REGISTRY_QUERY_VALUE) != REGISTRY_SUCCESS ||
+        registry.queryValueInfo(key.get(), EXCLUDED_PROGRAMS_VALUE, type, size) !=
+            REGISTRY_SUCCESS ||
+        !isListType(type) || size == 0 || size > EXCLUDED_PROGRAMS_DATA_LIMIT) {
+        return {};
+    }
+    // The value may have changed since its size was read: only a whole read of a list counts.
+    std::vector<uint8_t> bytes(size);
+    const uint32_t capacity = size;
+    if (registry.queryValue(key.get(), EXCLUDED_PROGRAMS_VALUE, type, bytes.data(), size) !=
+            REGISTRY_SUCCESS ||
+        !isListType(type) || size > capacity) {
+        return {};
+    }
+    key.close();
+    const std::vector<wchar_t> characters = fromUtf16(bytes, size);
+    // A REG_SZ, made by hand, is one name: what follows its first NUL is not read.
+    const size_t length =
+        type == REGISTRY_TYPE_SZ
+            ? size_t(std::find(characters.begin(), characters.end(), L'\0') - characters.begin())
+            : characters.size();
+    return parseExcludedPrograms(characters.data(), length);
+}
+
+bool saveExcludedPrograms(RegistryStore& registry, const ExcludedPrograms& programs) {
+    RegistryKeyHolder key(registry);
+    if (key.create(SETTINGS_KEY, REGISTRY_SET_VALUE) != REGISTRY_SUCCESS) {
+        return false;
+    }
+    const std::vector<uint8_t> bytes = toUtf16(excludedProgramsData(programs));
+    return registry.setValue(key.get(), EXCLUDED_PROGRAMS_VALUE, REGISTRY_TYPE_MULTI_SZ,
+                             bytes.data(), uint32_t(bytes.size())) == REGISTRY_SUCCESS;
+}
+
+bool loadPauseInFullScreen(RegistryStore& registry) {
+    RegistryKeyHolder key(registry);
+    int32_t number = 1;
+    return key.open(SETTINGS_KEY, REGISTRY_QUERY_VALUE) != REGISTRY_SUCCESS ||
+           !readDword(registry, key.get(), PAUSE_IN_FULL_SCREEN_VALUE, number) || number != 0;
+}
+
+bool savePauseInFullScreen(RegistryStore& registry, bool pause) {
+    RegistryKeyHolder key(registry);
+    return key.create(SETTINGS_KEY, REGISTRY_SET_VALUE) == REGISTRY_SUCCESS &&
+           writeDword(registry, key.get(), PAUSE_IN_FULL_SCREEN_VALUE, pause ? 1 : 0) ==
+               REGISTRY_SUCCESS;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/engine_state.h"
+#include "shell/excluded_programs.h"
 #include "shell/registry_store.h"
 
 inline constexpr wchar_t SETTINGS_KEY[] = L"Software\\Rolvane";
@@ -9,6 +10,10 @@ inline constexpr wchar_t CUSTOM_STEP_VALUE[] = L"CustomStepPercent";
 inline constexpr wchar_t CUSTOM_MAX_ACCELERATION_VALUE[] = L"CustomMaxAccelerationPercent";
 inline constexpr wchar_t CUSTOM_ACCELERATION_WINDOW_VALUE[] = L"CustomAccelerationWindowMs";
 inline constexpr wchar_t CUSTOM_SMOOTH_DURATION_VALUE[] = L"CustomSmoothDurationMs";
+inline constexpr wchar_t EXCLUDED_PROGRAMS_VALUE[] = L"ExcludedPrograms";
+inline constexpr wchar_t PAUSE_IN_FULL_SCREEN_VALUE[] = L"PauseInFullScreen";
+// A stored list larger than this is not read: 64 names of 260 characters take about 33 KB.
+inline constexpr uint32_t EXCLUDED_PROGRAMS_DATA_LIMIT = 64 * 1024;
 
 // Puts the stored profile in force (applyProfile without saving), with the stored Custom values
 // when all four are valid DWORDs in range. Writes nothing and never creates the key.
@@ -21,3 +26,14 @@ bool saveSettings(const EngineState& state, RegistryStore& registry);
 // The refresh timer's deferred save: while settingsDirty is set, saves and clears it only when
 // the save succeeded, so a failed save is tried again at the next tick.
 void saveSettingsIfDirty(EngineState& state, RegistryStore& registry);
+
+// The stored list of excluded programs: the REG_MULTI_SZ value, or a REG_SZ as one name. Any
+// failed call, another type or a value above EXCLUDED_PROGRAMS_DATA_LIMIT gives an empty list.
+// Writes nothing and never creates the key.
+ExcludedPrograms loadExcludedPrograms(RegistryStore& registry);
+// Writes the list as REG_MULTI_SZ, creating the key when needed; true only when it was written.
+bool saveExcludedPrograms(RegistryStore& registry, const ExcludedPrograms& programs);
+
+// Off only for a stored 4-byte REG_DWORD 0; anything else, missing or unreadable, is on.
+bool loadPauseInFullScreen(RegistryStore& registry);
+bool savePauseInFullScreen(RegistryStore& registry, bool pause);

@@ -1,5 +1,5 @@
-// loadSettings over a settings key holding values of random types, sizes and contents, with
-// calls failing at random steps.
+// loadSettings, and loadExcludedPrograms, over a settings key holding values of random types,
+// sizes and contents, with calls failing at random steps.
 #include "engine/engine_state.h"
 #include "fuzz_input.h"
 #include "memory_registry.h"
@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -58,6 +59,78 @@ int64_t plantValue(MemoryRegistry& registry, FuzzInput& input, size_t index) {
     }
 }
 
+// Letters with and without case, separators and NULs, in runs long enough to pass the name limit
+// and in series of numbered names long enough to pass the count limit; now and then any unit.
+std::u16string plantedUnits(FuzzInput& input) {
+    static constexpr char16_t alphabet[] = {u'a',      u'A',      u'\u00e9', u'\u00c9',
+                                            u'\u017e', u'\u017d', u'\u0131', u'I',
+                                            u'.',      u'\\',     u'/',      u'\0'};
+    std::u16string units;
+    for (int pieces = input.byte(); pieces > 0 && !input.empty(); --pieces) {
+        const uint8_t piece = input.byte();
+        if (piece < 0xE0) {
+            units += alphabet[piece % std::size(alphabet)];
+        } else if (piece < 0xF0) {
+            units.append(1 + input.u16() % 300, input.pick(alphabet));
+        } else if (piece < 0xFF) {
+            const char16_t letter = input.pick(alphabet);
+            for (int number = input.byte(); number >= 0; --number) {
+                units +=
+                    {letter, char16_t(u'0' + number / 10), char16_t(u'0' + number % 10), u'\0'};
+            }
+        } else {
+            units += char16_t(input.u16());
+        }
+    }
+    if (input.byte() % 8 == 0) {
+        // Around the size limit of the value.
+        units.resize(EXCLUDED_PROGRAMS_DATA_LIMIT / 2 - 1 + input.byte() % 3, u'x');
+    }
+    return units;
+}
+
+void checkExcludedPrograms(FuzzInput& input) {
+    MemoryRegistry registry;
+    if (input.byte() % 8 != 0) {
+        registry.keys[SETTINGS_KEY];
+        const uint8_t kind = input.byte();
+        if (kind % 8 != 0) {
+            const uint32_t type = kind % 4 != 0    ? REGISTRY_TYPE_MULTI_SZ
+                                  : kind % 16 == 0 ? input.u32()
+                                                   : input.pick(types);
+            const std::u16string units = plantedUnits(input);
+            // Now and then an odd length.
+            const size_t size = units.size() * 2 - (units.empty() ? 0 : input.byte() % 4 == 0);
+            registry.setRaw(SETTINGS_KEY, EXCLUDED_PROGRAMS_VALUE, type, units.data(), size);
+        }
+    }
+    const bool failing = input.byte() % 4 == 0;
+    if (failing) {
+        registry.failures[1 + input.byte() % 3] = input.pick(statuses);
+    }
+    const ExcludedPrograms programs = loadExcludedPrograms(registry);
+
+    FUZZ_CHECK(registry.changes == 0 && registry.allKeysClosed(),
+               "list load wrote or left a key open");
+    FUZZ_CHECK(!failing || programs.names.empty(), "a list read through a failed call");
+    const std::vector<std::wstring>& names = programs.names;
+    FUZZ_CHECK(names.size() <= EXCLUDED_PROGRAMS_LIMIT, "%zu names", names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        FUZZ_CHECK(!names[i].empty() && names[i].size() <= PROGRAM_NAME_LIMIT,
+                   "name %zu has %zu characters", i, names[i].size());
+        FUZZ_CHECK(names[i].find_first_of(std::wstring_view(L"\\/\0", 3)) == std::wstring::npos,
+                   "name %zu holds a separator or a NUL", i);
+        FUZZ_CHECK(programs.excludes(names[i].c_str()), "name %zu is not excluded", i);
+        for (size_t j = 0; j < i; ++j) {
+            FUZZ_CHECK(!sameProgramName(names[i], names[j]), "names %zu and %zu are the same", j,
+                       i);
+        }
+    }
+    const std::vector<wchar_t> data = excludedProgramsData(programs);
+    FUZZ_CHECK(parseExcludedPrograms(data.data(), data.size()) == programs,
+               "the stored form of the list does not read back");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -103,5 +176,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(allStored || stored[1] < 0 || stored[2] < 0 || stored[3] < 0 || stored[4] < 0,
                    "four valid Custom values lost");
     }
+    // The same bytes read afresh, so that every input, the corpus grown for the values above
+    // included, also plants a list.
+    FuzzInput listInput(data, size);
+    checkExcludedPrograms(listInput);
     return 0;
 }

@@ -1,0 +1,231 @@
+#include "memory_registry.h"
+#include "shell/excluded_programs.h"
+#include "shell/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+using namespace std::string_literals;
+using Names = std::vector<std::wstring>;
+
+const std::wstring long260(260, L'y');
+const std::wstring long261(261, L'x');
+
+TEST(ExcludedPrograms, NamesCompareWithoutRegardToCase) {
+    struct Case {
+        std::wstring_view a, b;
+        bool same;
+    };
+    const Case cases[] = {
+        {L"game.exe", L"GAME.EXE", true}, {L"Příklad.EXE", L"příklad.exe", true},
+        {L"ÀÖØÞ", L"àöøþ", true}, {L"Ÿ", L"ÿ", true}, {L"ĀĮĲĶĹŇŊŶŹŽ", L"āįĳķĺňŋŷźž", true},
+        {L"×", L"÷", false}, {L"@[", L"`{", false}, {L"ĸŉ", L"ķň", false}, {L"I", L"ı", false},
+        {L"İ", L"ı", false}, {L"i", L"İ", false}, {L"S", L"ſ", false},
+        {L"a.exe", L"a.ex", false}, {L"a.exe", L"b.exe", false},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(sameProgramName(cases[i].a, cases[i].b), cases[i].same) << i;
+        EXPECT_EQ(sameProgramName(cases[i].b, cases[i].a), cases[i].same) << i;
+    }
+}
+
+TEST(ExcludedPrograms, ParsesDamagedMultiStringData) {
+    // Names that do not fit, and duplicates, take none of the 64 places.
+    Names seventy;
+    std::wstring many = long261 + L'\0';
+    for (int i = 0; i < 70; ++i) {
+        seventy.push_back(L"n" + std::to_wstring(i));
+        many += seventy.back() + L"\0N"s + std::to_wstring(i) + L'\0';
+    }
+    struct Case {
+        const char* what;
+        std::wstring data;
+        size_t characters;
+        Names names;
+    };
+    const size_t all = SIZE_MAX;
+    const Case cases[] = {
+        {"nothing", L"", 0, {}},
+        {"a lone NUL", L"\0"s, all, {}},
+        {"two names", L"a.exe\0b.exe\0\0"s, all, {L"a.exe", L"b.exe"}},
+        {"no double NUL", L"a.exe\0b.exe\0"s, all, {L"a.exe", L"b.exe"}},
+        {"no final NUL", L"a.exe\0b.exe"s, all, {L"a.exe", L"b.exe"}},
+        {"cut short", L"a.exe\0b.exe\0c.exe\0\0"s, 8, {L"a.exe", L"b."}},
+        {"an empty string inside", L"a.exe\0\0b.exe\0\0"s, all, {L"a.exe"}},
+        {"an empty string first", L"\0a.exe\0\0"s, all, {}},
+        {"too long", long261 + L'\0' + long260 + L'\0', all, {long260}},
+        {"duplicates", L"Game.exe\0GAME.EXE\0C:\\x\\game.exe\0\0"s, all, {L"Game.exe"}},
+        {"paths", L"C:\\Games\\game.exe\0D:/x/Tool.EXE\0dir\\\0/\0..\\a.exe\0"s, all,
+         {L"game.exe", L"Tool.EXE", L"a.exe"}},
+        {"a long path", L"C:\\" + long261 + L"\\g.exe", all, {L"g.exe"}},
+        {"more than 64", many, all, Names(seventy.begin(), seventy.begin() + 64)},
+    };
+    for (const Case& c : cases) {
+        // An exact copy on the heap, so that a read past its end is caught under ASan.
+        const std::vector<wchar_t> data(c.data.begin(),
+                                        c.data.begin() + std::min(c.characters, c.data.size()));
+        EXPECT_EQ(parseExcludedPrograms(data.data(), data.size()).names, c.names) << c.what;
+    }
+}
+
+TEST(ExcludedPrograms, AddAndRemoveKeepTheNamesSoundAndTheListBounded) {
+    struct Step {
+        bool add;
+        std::wstring name;
+        bool done;
+    };
+    const Step steps[] = {
+        {true, L"game.exe", true}, {true, L"GAME.EXE", false}, {true, L"", false},
+        {true, L"C:\\Tools\\", false}, {true, long261, false}, {true, long260, true},
+        {true, L"D:\\Tools\\Tool.exe", true}, {false, L"tool.EXE", true},
+        {false, L"tool.exe", false}, {false, L"C:\\Games\\GAME.exe", true},
+        {true, L"Příklad.exe", true},
+    };
+    ExcludedPrograms programs;
+    for (const Step& step : steps) {
+        EXPECT_EQ(step.add ? addExcludedProgram(programs, step.name)
+                           : removeExcludedProgram(programs, step.name),
+                  step.done)
+            << step.add << " " << step.name.size();
+    }
+    EXPECT_EQ(programs.names, (Names{long260, L"Příklad.exe"}));
+    for (const wchar_t* name : {L"PŘÍKLAD.EXE", L"C:\\Programs\\příklad.exe", L"D:/příklad.exe"}) {
+        EXPECT_TRUE(programs.excludes(name)) << name;
+    }
+    for (const wchar_t* name : {L"", L"příklad.exe.bak", L"C:\\příklad.exe\\", L"game.exe"}) {
+        EXPECT_FALSE(programs.excludes(name)) << name;
+    }
+    EXPECT_FALSE(programs.excludes(nullptr));
+}
+
+std::vector<uint8_t> utf16(const std::u16string& units, size_t cut = 0) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(units.data());
+    return {bytes, bytes + units.size() * 2 - cut};
+}
+
+// Every load writes nothing, creates no key and closes every key it opened.
+Names load(MemoryRegistry& registry) {
+    const size_t keys = registry.keys.size();
+    const int changes = registry.changes;
+    const Names names = loadExcludedPrograms(registry).names;
+    EXPECT_EQ(registry.changes, changes);
+    EXPECT_EQ(registry.keys.size(), keys);
+    EXPECT_TRUE(registry.allKeysClosed());
+    return names;
+}
+
+TEST(ExcludedProgramsSettings, LoadsOnlyAWholeListOfASoundTypeAndSize) {
+    // 65,536 bytes: one name, then one too long to keep.
+    std::u16string atLimit = u"a.exe\0"s;
+    atLimit.append(32761, u'x').append(1, u'\0');
+    struct Case {
+        const char* what;
+        uint32_t type;
+        std::u16string units;
+        size_t cut; // bytes
+        Names names;
+    };
+    const Case cases[] = {
+        {"a list", REGISTRY_TYPE_MULTI_SZ, u"a.exe\0Příklad\0\0"s, 0, {L"a.exe", L"Příklad"}},
+        {"an odd length", REGISTRY_TYPE_MULTI_SZ, u"a.exe\0b.exe\0x"s, 1, {L"a.exe", L"b.exe"}},
+        {"a text", REGISTRY_TYPE_SZ, u"C:\\Games\\game.exe\0"s, 0, {L"game.exe"}},
+        {"a text is one name", REGISTRY_TYPE_SZ, u"a.exe\0b.exe\0\0"s, 0, {L"a.exe"}},
+        {"an expandable text", REGISTRY_TYPE_EXPAND_SZ, u"a.exe\0\0"s, 0, {}},
+        {"binary", REGISTRY_TYPE_BINARY, u"a.exe\0\0"s, 0, {}},
+        {"empty", REGISTRY_TYPE_MULTI_SZ, u""s, 0, {}},
+        {"64 KB", REGISTRY_TYPE_MULTI_SZ, atLimit, 0, {L"a.exe"}},
+        {"over 64 KB", REGISTRY_TYPE_MULTI_SZ, atLimit + u'\0', 0, {}},
+    };
+    for (const Case& c : cases) {
+        MemoryRegistry registry;
+        registry.keys[SETTINGS_KEY][EXCLUDED_PROGRAMS_VALUE] = {c.type, utf16(c.units, c.cut)};
+        EXPECT_EQ(load(registry), c.names) << c.what;
+    }
+    MemoryRegistry registry;
+    EXPECT_EQ(load(registry), Names{}) << "no key";
+    registry.keys[SETTINGS_KEY];
+    EXPECT_EQ(load(registry), Names{}) << "no value";
+    for (int failing = 1; failing <= 3; ++failing) {
+        for (const int32_t status : {REGISTRY_ACCESS_DENIED, REGISTRY_MORE_DATA}) {
+            MemoryRegistry failed;
+            failed.setRaw(SETTINGS_KEY, EXCLUDED_PROGRAMS_VALUE, REGISTRY_TYPE_MULTI_SZ, u"a\0", 6);
+            failed.failures[failing] = status;
+            EXPECT_EQ(load(failed), Names{}) << "call " << failing << " fails with " << status;
+        }
+    }
+}
+
+TEST(ExcludedProgramsSettings, SavesAMultiStringThatLoadsBack) {
+    Names full; // the longest list there can be is read back whole
+    for (size_t i = 0; i < EXCLUDED_PROGRAMS_LIMIT; ++i) {
+        full.push_back(std::to_wstring(i) + std::wstring(PROGRAM_NAME_LIMIT - 2, L'ž'));
+    }
+    const std::pair<Names, std::u16string> cases[] = {
+        {{}, u"\0\0"s},
+        {{L"a.exe"}, u"a.exe\0\0"s},
+        {{L"game.exe", L"Příklad.EXE"}, u"game.exe\0Příklad.EXE\0\0"s},
+        {full, u""s},
+    };
+    for (const auto& [names, text] : cases) {
+        MemoryRegistry registry;
+        EXPECT_TRUE(saveExcludedPrograms(registry, {names}));
+        EXPECT_EQ(registry.keys[SETTINGS_KEY].size(), 1u);
+        const MemoryRegistry::Value* stored = registry.find(SETTINGS_KEY, EXCLUDED_PROGRAMS_VALUE);
+        EXPECT_EQ(stored->type, REGISTRY_TYPE_MULTI_SZ);
+        EXPECT_TRUE(text.empty() || stored->data == utf16(text)) << names.size();
+        EXPECT_EQ(load(registry), names);
+    }
+    for (int failing = 1; failing <= 2; ++failing) {
+        MemoryRegistry registry;
+        registry.failures[failing] = REGISTRY_ACCESS_DENIED;
+        EXPECT_FALSE(saveExcludedPrograms(registry, {{L"a.exe"}})) << failing;
+        EXPECT_TRUE(registry.allKeysClosed());
+    }
+}
+
+TEST(PauseInFullScreen, IsOffOnlyForAStoredDwordZero) {
+    struct Case {
+        const char* what;
+        uint32_t type;
+        std::vector<uint8_t> data; // empty: no value
+        int failing;
+        bool on;
+    };
+    const Case cases[] = {
+        {"no value", REGISTRY_TYPE_DWORD, {}, 0, true},
+        {"0", REGISTRY_TYPE_DWORD, {0, 0, 0, 0}, 0, false},
+        {"1", REGISTRY_TYPE_DWORD, {1, 0, 0, 0}, 0, true},
+        {"256", REGISTRY_TYPE_DWORD, {0, 1, 0, 0}, 0, true},
+        {"0 as binary", REGISTRY_TYPE_BINARY, {0, 0, 0, 0}, 0, true},
+        {"0 in 2 bytes", REGISTRY_TYPE_DWORD, {0, 0}, 0, true},
+        {"0, open fails", REGISTRY_TYPE_DWORD, {0, 0, 0, 0}, 1, true},
+        {"0, read fails", REGISTRY_TYPE_DWORD, {0, 0, 0, 0}, 2, true},
+    };
+    for (const Case& c : cases) {
+        MemoryRegistry registry;
+        registry.keys[SETTINGS_KEY];
+        if (!c.data.empty()) {
+            registry.keys[SETTINGS_KEY][PAUSE_IN_FULL_SCREEN_VALUE] = {c.type, c.data};
+        }
+        registry.failures[c.failing] = REGISTRY_ACCESS_DENIED;
+        EXPECT_EQ(loadPauseInFullScreen(registry), c.on) << c.what;
+        EXPECT_TRUE(registry.changes == 0 && registry.allKeysClosed()) << c.what;
+    }
+    MemoryRegistry saved;
+    for (const bool pause : {false, true, false}) {
+        EXPECT_TRUE(savePauseInFullScreen(saved, pause));
+        EXPECT_EQ(loadPauseInFullScreen(saved), pause);
+    }
+    for (int failing = 1; failing <= 2; ++failing) {
+        MemoryRegistry registry;
+        registry.failures[failing] = REGISTRY_ACCESS_DENIED;
+        EXPECT_FALSE(savePauseInFullScreen(registry, false)) << failing;
+        EXPECT_TRUE(registry.allKeysClosed());
+    }
+}
+
+} // namespace
