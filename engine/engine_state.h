@@ -14,6 +14,7 @@ inline constexpr uint32_t ENGINE_WM_APP = 0x8000;
 inline constexpr uint32_t WM_ENGINE_STATE_CHANGED = ENGINE_WM_APP + 3;
 inline constexpr uint32_t WM_HOOK_THREAD_STOP = ENGINE_WM_APP + 21;
 inline constexpr uint32_t WM_HOOK_THREAD_REINSTALL = ENGINE_WM_APP + 22;
+inline constexpr uint32_t WM_HOOK_THREAD_EXCLUSIONS = ENGINE_WM_APP + 23;
 
 struct ScrollParameters {
     int32_t stepPercent;
@@ -65,6 +66,8 @@ struct EngineState {
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> hookInstalled{false};
     std::atomic<bool> resetRequested{false};
+    // Set by the refresh timer while a full-screen program is in front and the rule is on.
+    std::atomic<bool> pausedForFullScreen{false};
 
     // Wheel units accepted by the hook and not yet taken by the animator; within +-1920.
     std::atomic<int32_t> pendingDelta{0};

@@ -1,10 +1,18 @@
 #include "engine/engine_win.h"
 #include "engine/wheel_filter.h"
+#include "shell/excluded_programs.h"
+
+#include <atomic>
+#include <new>
 
 namespace {
 
 HHOOK hookHandle = nullptr;
 TargetCache targetCache;
+// The hook thread's own snapshot of the excluded programs, and the next one, handed over by the
+// UI thread: whoever takes a pointer out of `nextExclusions` owns it.
+const ExcludedPrograms* exclusions = nullptr;
+std::atomic<ExcludedPrograms*> nextExclusions{nullptr};
 DWORD ownProcessId = 0;
 DWORD ownIntegrityLevel = 0;
 bool ownIntegrityKnown = false;
@@ -39,19 +47,40 @@ void readOwnIntegrityLevel() {
     ownIntegrityKnown = readIntegrityLevel(GetCurrentProcess(), ownIntegrityLevel);
 }
 
-// Where our own level cannot be read the system has no integrity levels to guard windows.
-bool outranksUs(uint32_t processId) {
-    if (processId == ownProcessId || !ownIntegrityKnown) {
+bool isExcluded(HANDLE process) {
+    if (!exclusions || exclusions->names.empty()) {
+        return false;
+    }
+    wchar_t path[MAX_PATH + 1];
+    DWORD size = MAX_PATH + 1;
+    return QueryFullProcessImageNameW(process, 0, path, &size) && exclusions->excludes(path);
+}
+
+// A notch passes through whole to a process that outranks us (Windows would drop our events)
+// or that the user excluded. Where our own level cannot be read the system has no integrity
+// levels to guard windows with.
+bool passesThrough(uint32_t processId) {
+    if (processId == ownProcessId) {
         return false;
     }
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (!process) {
-        return true;
+        return ownIntegrityKnown;
     }
     DWORD level = 0;
-    const bool read = readIntegrityLevel(process, level);
+    const bool outranksUs =
+        ownIntegrityKnown && (!readIntegrityLevel(process, level) || level > ownIntegrityLevel);
+    const bool through = outranksUs || isExcluded(process);
     CloseHandle(process);
-    return !read || level > ownIntegrityLevel;
+    return through;
+}
+
+void takeNextExclusions() {
+    if (ExcludedPrograms* next = nextExclusions.exchange(nullptr)) {
+        delete exclusions;
+        exclusions = next;
+        targetCache = TargetCache{};
+    }
 }
 
 bool targetTakesNotchAt(POINT point) {
@@ -63,7 +92,7 @@ bool targetTakesNotchAt(POINT point) {
     DWORD processId = 0;
     GetWindowThreadProcessId(topLevel, &processId);
     return targetTakesSmoothing(targetCache, reinterpret_cast<uintptr_t>(topLevel), processId,
-                                outranksUs);
+                                passesThrough);
 }
 
 bool installHook() {
@@ -101,6 +130,8 @@ void serveUntilStopped() {
         }
         if (message.message == WM_HOOK_THREAD_REINSTALL) {
             reinstallHook();
+        } else if (message.message == WM_HOOK_THREAD_EXCLUSIONS) {
+            takeNextExclusions();
         }
     }
 }
@@ -113,7 +144,11 @@ LRESULT CALLBACK wheelHookProc(int code, WPARAM message, LPARAM record) {
         engine.lastHookEventTime.store(event.time, std::memory_order_relaxed);
         if (filterWheelEvent(engine, code, message, event.flags, event.dwExtraInfo,
                              wheelDeltaOf(event.mouseData), readTick,
-                             [&event] { return targetTakesNotchAt(event.pt); }) ==
+                             [&event] {
+                                 // With Ctrl held programs zoom, some by one step per message.
+                                 return (GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0 &&
+                                        targetTakesNotchAt(event.pt);
+                             }) ==
             HookVerdict::swallow) {
             return 1;
         }
@@ -132,6 +167,7 @@ void hookThreadMain() {
         return;
     }
     readOwnIntegrityLevel();
+    takeNextExclusions();
     engine.hookInstalled.store(installHook());
     if (!hookHandle) {
         turnEffectOff(engine);
@@ -144,6 +180,9 @@ void hookThreadMain() {
         hookHandle = nullptr;
     }
     engine.hookThreadId.store(0);
+    delete exclusions;
+    exclusions = nullptr;
+    delete nextExclusions.exchange(nullptr);
 }
 
 void requestHookReinstall() {
@@ -151,4 +190,19 @@ void requestHookReinstall() {
     if (hookThreadId != 0) {
         PostThreadMessageW(hookThreadId, WM_HOOK_THREAD_REINSTALL, 0, 0);
     }
+}
+
+bool handExclusionsToHook(const ExcludedPrograms& programs) {
+    ExcludedPrograms* snapshot = nullptr;
+    try {
+        snapshot = new ExcludedPrograms(programs);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    delete nextExclusions.exchange(snapshot);
+    const DWORD hookThreadId = engine.hookThreadId.load();
+    if (hookThreadId != 0) {
+        PostThreadMessageW(hookThreadId, WM_HOOK_THREAD_EXCLUSIONS, 0, 0);
+    }
+    return true;
 }

@@ -65,7 +65,8 @@ bool targetTakesSmoothing(TargetCache& cache, uintptr_t window, uint32_t process
 }
 
 // The hook's whole decision. The tick is read, and the target asked about, only for a notch
-// that would be accepted, so that everything passed on costs no system call.
+// that would be accepted, so that everything passed on costs no system call. The target's
+// answer covers everything that depends on where the notch goes or what is held with it.
 template <typename ReadTick, typename TargetTakesNotch>
 HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
                              uintptr_t extraInfo, int16_t delta, ReadTick readTick,
@@ -73,7 +74,7 @@ HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message
     if (!isNotchToSwallow(state, hookCode, message, flags, extraInfo, delta)) {
         return HookVerdict::passOn;
     }
-    if (!targetTakesNotch()) {
+    if (state.pausedForFullScreen.load(std::memory_order_relaxed) || !targetTakesNotch()) {
         return HookVerdict::passOn;
     }
     acceptNotch(state, delta, readTick());

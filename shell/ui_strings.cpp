@@ -21,7 +21,7 @@ struct UiText {
 };
 
 // Indexed by id; the ids without an entry hold empty texts.
-constexpr std::array<UiText, 32> uiTexts{{
+constexpr std::array<UiText, 39> uiTexts{{
     /* 0 */ {L"Rolvane 0.6 - Smooth Control", L"Rolvane 0.6 - Plynulé ovládání"},
     /* 1 */
     {L"Smoother mouse wheel, no driver and no registry tweaks",
@@ -73,6 +73,14 @@ constexpr std::array<UiText, 32> uiTexts{{
     /* 31 */
     {L"Click the notification-area icon to control it.",
      L"Ovládání najdete po kliknutí na ikonu v oznamovací oblasti."},
+    /* 32 */ {L"Off in %s", L"Vypnuto v %s"},
+    /* 33 */ {L"Excluded programs", L"Vyloučené programy"},
+    /* 34 */ {L"Off in full-screen programs", L"Vypnuto v programech na celou obrazovku"},
+    /* 35 */ {L"paused in %s (excluded)", L"pozastaveno v %s (vyloučeno)"},
+    /* 36 */
+    {L"paused in a full-screen program", L"pozastaveno v programu na celou obrazovku"},
+    /* 37 */ {L"Off in the program in front", L"Vypnuto v programu v popředí"},
+    /* 38 */ {L"The setting could not be saved.", L"Nastavení se nepodařilo uložit."},
 }};
 
 } // namespace

@@ -31,6 +31,23 @@ TEST(TrayTooltip, TellsTheSameStateAsTheWindowInEitherLanguage) {
     EXPECT_EQ(std::wstring(buffer), L"100% 50 %s %d") << "only the format's %s is a directive";
 }
 
+// While on, the tooltip says why the program in front gets whole notches.
+TEST(TrayTooltip, NamesTheReasonWhenTheProgramInFrontKeepsTheEffectOut) {
+    struct Case {
+        bool effect, known, excluded, pause, fullScreen;
+        uint32_t text;
+    };
+    for (const Case c : {Case{true, true, true, true, true, UI_TOOLTIP_PAUSED_EXCLUDED},
+                         Case{true, false, true, true, false, UI_TOOLTIP_ENABLED},
+                         Case{true, true, false, true, true, UI_TOOLTIP_PAUSED_FULL_SCREEN},
+                         Case{true, true, false, false, true, UI_TOOLTIP_ENABLED},
+                         Case{false, true, true, true, true, UI_TOOLTIP_DISABLED}}) {
+        const ExclusionState state{c.known, c.excluded, false, c.pause, c.fullScreen};
+        EXPECT_EQ(tooltipStateTextId(c.effect, true, state), c.text)
+            << c.effect << c.known << c.excluded << c.pause << c.fullScreen;
+    }
+}
+
 TEST(TrayText, ABoundedCopyStopsAtItsFieldAndKeepsSurrogatePairsWhole) {
     wchar_t buffer[TOOLTIP_CAPACITY + 8];
     std::fill(std::begin(buffer), std::end(buffer), L'#');
@@ -55,6 +72,24 @@ TEST(TrayMenu, TheEffectItemAndTheProfilesCarryTheState) {
                          Case{false, false, TRAY_ITEM_GRAYED},
                          Case{true, false, TRAY_ITEM_CHECKED | TRAY_ITEM_GRAYED}}) {
         EXPECT_EQ(buildTrayMenu(c.effect, c.hook, 1201).main[2].flags, c.flags);
+    }
+    // Off in NAME, Excluded programs, Off in full-screen programs: checked and grey by the state.
+    struct Exclusions {
+        ExclusionState state;
+        uint32_t flags[3];
+    };
+    for (const Exclusions c :
+         {Exclusions{{false, false, false, true, false},
+                     {TRAY_ITEM_GRAYED, TRAY_ITEM_POPUP | TRAY_ITEM_GRAYED, TRAY_ITEM_CHECKED}},
+          Exclusions{{true, true, true, false, false}, {TRAY_ITEM_CHECKED, TRAY_ITEM_POPUP, 0}},
+          Exclusions{{true, false, true, true, false},
+                     {0, TRAY_ITEM_POPUP, TRAY_ITEM_CHECKED}}}) {
+        const TrayMenu menu = buildTrayMenu(true, true, 1201, c.state);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(menu.main[4 + i].flags, c.flags[i]) << i;
+        }
+        EXPECT_EQ(menu.main[4].textId, c.state.frontProgramKnown ? UI_MENU_OFF_IN_PROGRAM
+                                                                 : UI_MENU_OFF_IN_NO_PROGRAM);
     }
     for (const int32_t active : {1201, 1202, 1203, 1204, 0}) {
         for (const TrayMenuItem& item : buildTrayMenu(false, true, active).profiles) {

@@ -1,5 +1,6 @@
 #include "engine/hook_watch.h"
 #include "engine/wheel_filter.h"
+#include "shell/front_program.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,23 @@ TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPe
     window = 0x100;
     EXPECT_EQ(notch(), HookVerdict::swallow);
     EXPECT_EQ(asked, 3 + TARGET_CACHE_SIZE - 3);
+
+    // While a full-screen program is in front nothing is taken, wherever it goes.
+    filter.state.pausedForFullScreen = true;
+    EXPECT_EQ(notch(), HookVerdict::passOn);
+    EXPECT_EQ(filter.state.pendingDelta, 0);
+}
+
+TEST(FrontProgram, FullScreenIsAWindowOverItsWholeMonitorAndTheShellIsNoProgram) {
+    const ScreenRect monitor{1920, 0, 3840, 1080};
+    EXPECT_TRUE(coversWholeMonitor({1920, 0, 3840, 1080}, monitor));
+    EXPECT_TRUE(coversWholeMonitor({1912, -8, 3848, 1088}, monitor)); // its frame outside the screen
+    EXPECT_FALSE(coversWholeMonitor({1920, 0, 3840, 1040}, monitor)); // above the taskbar
+    EXPECT_FALSE(coversWholeMonitor({0, 0, 1920, 1080}, monitor));
+    EXPECT_FALSE(coversWholeMonitor({0, 0, 0, 0}, {0, 0, 0, 0}));
+    EXPECT_TRUE(isShellWindowClass(L"Shell_TrayWnd"));
+    EXPECT_TRUE(isShellWindowClass(L"WorkerW"));
+    EXPECT_FALSE(isShellWindowClass(L"Shell_TrayWndX"));
 }
 
 // The refresh timer's question: has the system seen input that the hook did not?

@@ -3,11 +3,21 @@
 #include "engine/engine_state.h"
 #include "ui/control_ids.h"
 
-uint32_t tooltipStateTextId(bool effectEnabled, bool hookInstalled) {
+uint32_t tooltipStateTextId(bool effectEnabled, bool hookInstalled,
+                            const ExclusionState& exclusions) {
     if (!hookInstalled) {
         return UI_TOOLTIP_NO_HOOK;
     }
-    return effectEnabled ? UI_TOOLTIP_ENABLED : UI_TOOLTIP_DISABLED;
+    if (!effectEnabled) {
+        return UI_TOOLTIP_DISABLED;
+    }
+    if (exclusions.frontProgramKnown && exclusions.frontProgramExcluded) {
+        return UI_TOOLTIP_PAUSED_EXCLUDED;
+    }
+    if (exclusions.pauseInFullScreen && exclusions.fullScreenInFront) {
+        return UI_TOOLTIP_PAUSED_FULL_SCREEN;
+    }
+    return UI_TOOLTIP_ENABLED;
 }
 
 namespace {
@@ -78,7 +88,8 @@ size_t formatTooltip(wchar_t* destination, size_t capacity, const wchar_t* forma
     return writer.finish();
 }
 
-TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile) {
+TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
+                       const ExclusionState& exclusions) {
     uint32_t effectFlags = 0;
     if (effectEnabled) {
         effectFlags |= TRAY_ITEM_CHECKED;
@@ -90,12 +101,23 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
         return TrayMenuItem{id, textId, activeProfile == id ? TRAY_ITEM_CHECKED : 0u};
     };
     const TrayMenuItem separator{0, 0, TRAY_ITEM_SEPARATOR};
+    const auto flagsIf = [](bool checked, bool grayed) {
+        return (checked ? TRAY_ITEM_CHECKED : 0u) | (grayed ? TRAY_ITEM_GRAYED : 0u);
+    };
+    const bool frontKnown = exclusions.frontProgramKnown;
     return TrayMenu{
         .main = {{
             {IDM_OPEN, UI_MENU_OPEN, TRAY_ITEM_DEFAULT},
             separator,
             {IDC_EFFECT_SWITCH, UI_MENU_EFFECT, effectFlags},
-            {0, UI_MENU_PROFILES, TRAY_ITEM_POPUP},
+            {TRAY_SUBMENU_PROFILES, UI_MENU_PROFILES, TRAY_ITEM_POPUP},
+            {IDM_EXCLUDE_FRONT_PROGRAM,
+             frontKnown ? UI_MENU_OFF_IN_PROGRAM : UI_MENU_OFF_IN_NO_PROGRAM,
+             flagsIf(frontKnown && exclusions.frontProgramExcluded, !frontKnown)},
+            {TRAY_SUBMENU_EXCLUDED, UI_MENU_EXCLUDED_PROGRAMS,
+             TRAY_ITEM_POPUP | flagsIf(false, !exclusions.anyExcluded)},
+            {IDM_PAUSE_IN_FULL_SCREEN, UI_MENU_OFF_IN_FULL_SCREEN,
+             flagsIf(exclusions.pauseInFullScreen, false)},
             separator,
             {IDM_EXIT, UI_MENU_EXIT, 0},
         }},

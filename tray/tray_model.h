@@ -23,9 +23,32 @@ inline constexpr uint32_t UI_MENU_PROFILES = 28;
 inline constexpr uint32_t UI_MENU_EXIT = 29;
 inline constexpr uint32_t UI_BALLOON_TITLE = 30;
 inline constexpr uint32_t UI_BALLOON_TEXT = 31;
+inline constexpr uint32_t UI_MENU_OFF_IN_PROGRAM = 32; // "%s": the program's file name
+inline constexpr uint32_t UI_MENU_EXCLUDED_PROGRAMS = 33;
+inline constexpr uint32_t UI_MENU_OFF_IN_FULL_SCREEN = 34;
+inline constexpr uint32_t UI_TOOLTIP_PAUSED_EXCLUDED = 35; // "%s": the program's file name
+inline constexpr uint32_t UI_TOOLTIP_PAUSED_FULL_SCREEN = 36;
+inline constexpr uint32_t UI_MENU_OFF_IN_NO_PROGRAM = 37;
 
-// The tooltip's state text; the same test, in the same order, as the window's state line.
-uint32_t tooltipStateTextId(bool effectEnabled, bool hookInstalled);
+// Commands of the exclusion items; a name of the excluded programs' submenu is
+// IDM_EXCLUDED_PROGRAM_FIRST plus its place in the list.
+inline constexpr int32_t IDM_EXCLUDE_FRONT_PROGRAM = 1301;
+inline constexpr int32_t IDM_PAUSE_IN_FULL_SCREEN = 1302;
+inline constexpr int32_t IDM_EXCLUDED_PROGRAM_FIRST = 1400;
+
+// What the menu and the tooltip show of the places where the effect stays out.
+struct ExclusionState {
+    bool frontProgramKnown = false; // a program other than Rolvane and the shell was in front
+    bool frontProgramExcluded = false;
+    bool anyExcluded = false;
+    bool pauseInFullScreen = true;
+    bool fullScreenInFront = false;
+};
+
+// The tooltip's state text; the same test, in the same order, as the window's state line, and
+// while on, the reason when the program in front keeps the effect out.
+uint32_t tooltipStateTextId(bool effectEnabled, bool hookInstalled,
+                            const ExclusionState& exclusions = {});
 
 // Copies `source` into `destination` of `capacity` wide characters, always terminated when
 // capacity > 0, never splitting a surrogate pair. Returns the characters copied.
@@ -42,19 +65,24 @@ enum TrayItemFlag : uint32_t {
     TRAY_ITEM_GRAYED = 1u << 1,
     TRAY_ITEM_DEFAULT = 1u << 2,
     TRAY_ITEM_SEPARATOR = 1u << 3,
-    TRAY_ITEM_POPUP = 1u << 4, // opens the profile submenu
+    TRAY_ITEM_POPUP = 1u << 4, // opens the submenu numbered by its commandId
 };
 
+inline constexpr int32_t TRAY_SUBMENU_PROFILES = 0;
+inline constexpr int32_t TRAY_SUBMENU_EXCLUDED = 1;
+
 struct TrayMenuItem {
-    int32_t commandId; // 0 for separators and the popup item
+    int32_t commandId; // 0 for separators; a TRAY_SUBMENU_ number for a popup item
     uint32_t textId;   // a UI string id; not used by separators
     uint32_t flags;    // TrayItemFlag bits
 };
 
 struct TrayMenu {
-    std::array<TrayMenuItem, 6> main;
+    std::array<TrayMenuItem, 9> main;
     std::array<TrayMenuItem, 5> profiles;
 };
 
 // The menu as it must look for this state, top to bottom.
-TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile);
+// The excluded programs' submenu is built from the list itself, every name checked.
+TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
+                       const ExclusionState& exclusions = {});

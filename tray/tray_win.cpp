@@ -2,6 +2,7 @@
 
 #include "engine/engine_state.h"
 #include "shell/app_win.h"
+#include "shell/exclusions_win.h"
 #include "shell/ui_strings.h"
 #include "tray/tray_model.h"
 #include "ui/control_ids.h"
@@ -24,8 +25,12 @@ static bool trayIconSetUp() {
 }
 
 static void formatCurrentTooltip(wchar_t* text) {
-    const uint32_t stateId = tooltipStateTextId(engine.effectEnabled, engine.hookInstalled);
-    formatTooltip(text, TOOLTIP_CAPACITY, TOOLTIP_FORMAT, uiString(stateId));
+    const uint32_t stateId =
+        tooltipStateTextId(engine.effectEnabled, engine.hookInstalled, exclusionState());
+    wchar_t stateText[TOOLTIP_CAPACITY] = {};
+    // The state texts' own "%s" is the program in front; the others have none.
+    formatTooltip(stateText, TOOLTIP_CAPACITY, uiString(stateId), frontProgramName().c_str());
+    formatTooltip(text, TOOLTIP_CAPACITY, TOOLTIP_FORMAT, stateText);
 }
 
 // An icon the shell still has refuses a second add; modifying it then shows that it is there.
@@ -114,56 +119,75 @@ static UINT menuFlags(const TrayMenuItem& item) {
     return flags;
 }
 
-// Returns false only when the submenu could not be attached, so that it stays the caller's.
-static bool fillMenu(HMENU menu, const TrayMenuItem* items, size_t count, HMENU submenu) {
-    bool submenuAttached = false;
+constexpr size_t MENU_TEXT_CAPACITY = 300;
+
+// The submenus a popup item opens, by its number; an attached one becomes the menu's.
+struct Submenus {
+    HMENU menus[2] = {};
+    bool attached[2] = {};
+};
+
+static void fillMenu(HMENU menu, const TrayMenuItem* items, size_t count, Submenus* submenus) {
     for (size_t i = 0; i < count; ++i) {
         const TrayMenuItem& item = items[i];
         const bool popup = (item.flags & TRAY_ITEM_POPUP) != 0;
-        const UINT_PTR id =
-            popup ? reinterpret_cast<UINT_PTR>(submenu) : static_cast<UINT_PTR>(item.commandId);
-        const wchar_t* text = (item.flags & TRAY_ITEM_SEPARATOR) ? nullptr : uiString(item.textId);
+        const UINT_PTR id = popup ? reinterpret_cast<UINT_PTR>(submenus->menus[item.commandId])
+                                  : static_cast<UINT_PTR>(item.commandId);
+        wchar_t text[MENU_TEXT_CAPACITY] = {};
+        if (!(item.flags & TRAY_ITEM_SEPARATOR)) {
+            formatTooltip(text, MENU_TEXT_CAPACITY, uiString(item.textId),
+                          frontProgramName().c_str());
+        }
         const BOOL appended = AppendMenuW(menu, menuFlags(item), id, text);
         if (popup && appended) {
-            submenuAttached = true;
+            submenus->attached[item.commandId] = true;
         }
         if (item.flags & TRAY_ITEM_DEFAULT) {
             SetMenuDefaultItem(menu, static_cast<UINT>(item.commandId), FALSE);
         }
     }
-    return submenuAttached;
+}
+
+static void fillExcludedPrograms(HMENU menu) {
+    const std::vector<std::wstring>& names = excludedProgramNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        AppendMenuW(menu, MF_STRING | MF_CHECKED,
+                    static_cast<UINT_PTR>(IDM_EXCLUDED_PROGRAM_FIRST) + i, names[i].c_str());
+    }
 }
 
 void showTrayMenu(HWND window) {
     HMENU menu = CreatePopupMenu();
-    HMENU profileMenu = CreatePopupMenu();
-    if (!menu || !profileMenu) {
-        if (profileMenu) {
-            DestroyMenu(profileMenu);
-        }
-        if (menu) {
-            DestroyMenu(menu);
-        }
-        return;
-    }
-    const TrayMenu model =
-        buildTrayMenu(engine.effectEnabled, engine.hookInstalled, engine.activeProfile);
-    fillMenu(profileMenu, model.profiles.data(), model.profiles.size(), nullptr);
-    const bool profileMenuOwned = fillMenu(menu, model.main.data(), model.main.size(), profileMenu);
+    Submenus submenus;
+    submenus.menus[TRAY_SUBMENU_PROFILES] = CreatePopupMenu();
+    submenus.menus[TRAY_SUBMENU_EXCLUDED] = CreatePopupMenu();
+    if (menu && submenus.menus[0] && submenus.menus[1]) {
+        const TrayMenu model = buildTrayMenu(engine.effectEnabled, engine.hookInstalled,
+                                             engine.activeProfile, exclusionState());
+        fillMenu(submenus.menus[TRAY_SUBMENU_PROFILES], model.profiles.data(),
+                 model.profiles.size(), &submenus);
+        fillExcludedPrograms(submenus.menus[TRAY_SUBMENU_EXCLUDED]);
+        fillMenu(menu, model.main.data(), model.main.size(), &submenus);
 
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    // Without this the menu does not close when the user clicks elsewhere.
-    SetForegroundWindow(window);
-    const UINT flags = TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD;
-    const int command =
-        static_cast<int>(TrackPopupMenuEx(menu, flags, cursor.x, cursor.y, window, nullptr));
-    if (command != 0) {
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        // Without this the menu does not close when the user clicks elsewhere.
+        SetForegroundWindow(window);
+        const UINT flags = TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD;
+        const int command =
+            static_cast<int>(TrackPopupMenuEx(menu, flags, cursor.x, cursor.y, window, nullptr));
+        if (command != 0) {
+            SendMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        }
     }
-    DestroyMenu(menu);
-    if (!profileMenuOwned) {
-        DestroyMenu(profileMenu);
+    // A submenu attached to the menu goes with it.
+    for (int i = 1; i >= 0; --i) {
+        if (submenus.menus[i] && !submenus.attached[i]) {
+            DestroyMenu(submenus.menus[i]);
+        }
+    }
+    if (menu) {
+        DestroyMenu(menu);
     }
     // Without it the next menu of a notification icon can close the moment it opens.
     PostMessageW(window, WM_NULL, 0, 0);

@@ -2,8 +2,10 @@
 
 #include "engine/engine_win.h"
 #include "shell/app_win.h"
+#include "shell/exclusions_win.h"
 #include "shell/shell_win.h"
 #include "shell/ui_strings.h"
+#include "shell/excluded_programs.h"
 #include "tray/tray_win.h"
 #include "ui/control_ids.h"
 #include "ui/drawn_controls_win.h"
@@ -106,6 +108,7 @@ LRESULT onCreate(HWND window) {
     createSliderRows();
     createControls(controlsAfterSliders);
     loadSettings();
+    loadExclusions();
     taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     // An elevated Rolvane would otherwise never hear it from a normal Explorer.
     ChangeWindowMessageFilterEx(window, taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
@@ -144,6 +147,12 @@ void switchAutostart(HWND window) {
     repaintSwitch(autostartSwitch);
 }
 
+void saveExclusionOrWarn(HWND window, bool saved) {
+    if (!saved) {
+        warn(window, 38);
+    }
+}
+
 void openWindow(HWND window) {
     ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);
@@ -166,9 +175,21 @@ LRESULT onCommand(HWND window, int id) {
     case IDM_PROFILE_CUSTOM:
         applyProfile(engine, id, true);
         break;
+    case IDM_EXCLUDE_FRONT_PROGRAM:
+        saveExclusionOrWarn(window, toggleFrontProgramExcluded());
+        break;
+    case IDM_PAUSE_IN_FULL_SCREEN:
+        saveExclusionOrWarn(window, togglePauseInFullScreen());
+        break;
     case IDM_EXIT:
         DestroyWindow(window);
         return 0;
+    default:
+        if (id >= IDM_EXCLUDED_PROGRAM_FIRST &&
+            id < IDM_EXCLUDED_PROGRAM_FIRST + int(EXCLUDED_PROGRAMS_LIMIT)) {
+            saveExclusionOrWarn(window, removeExcludedProgramAt(size_t(id - IDM_EXCLUDED_PROGRAM_FIRST)));
+        }
+        break;
     }
     refreshStatus();
     return 0;
@@ -178,6 +199,7 @@ LRESULT onTimer(HWND window) {
     saveSettingsIfDirty();
     keepTrayIconShown();
     watchHook(window);
+    watchFrontProgram(window);
     refreshStatus();
     return 0;
 }

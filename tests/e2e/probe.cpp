@@ -117,11 +117,26 @@ LRESULT onProbeTarget(HWND window, WPARAM what) {
         ShowWindow(window, SW_HIDE);
         return 1;
     case 1:
+    case 4: {
         // The wheel must reach this window whichever rule routes it: the pointer or the focus.
+        // Full screen (4) is a borderless window over the whole monitor, as games make them.
+        const bool fullScreen = what == 4;
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        const RECT& full = monitor.rcMonitor;
+        SetWindowLongPtrW(window, GWL_STYLE, fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW);
+        if (fullScreen) {
+            SetWindowPos(window, HWND_TOP, full.left, full.top, full.right - full.left,
+                         full.bottom - full.top, SWP_FRAMECHANGED);
+        } else {
+            SetWindowPos(window, HWND_TOP, 100, 80, 800, 600, SWP_FRAMECHANGED);
+        }
         ShowWindow(window, SW_SHOWNORMAL);
         SetForegroundWindow(window);
         SetFocus(window);
         return 1;
+    }
     case 2:
         notchHook =
             notchHook ? notchHook : SetWindowsHookExW(WH_MOUSE_LL, notchHookProc, nullptr, 0);
@@ -473,8 +488,9 @@ std::wstring onCommand(const Words& words) {
         return L"ok" + windowsOfClass(L"#32768");
     }
     if (verb == L"target" || verb == L"notches") {
-        const bool on = numberOf(words, 1) != 0;
-        const WPARAM what = verb == L"target" ? (on ? 1 : 0) : (on ? 2 : 3);
+        // target 0 hides it, 1 shows it, 2 shows it full screen
+        const long on = numberOf(words, 1);
+        const WPARAM what = verb == L"target" ? (on == 2 ? 4 : on ? 1 : 0) : (on ? 2 : 3);
         return SendMessageW(targetWindow, WM_PROBE_TARGET, what, 0) ? L"ok" : L"error failed";
     }
     if (verb == L"reg-set" && words.size() >= 4) {

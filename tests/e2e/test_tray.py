@@ -51,9 +51,12 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     rolvane.command(FAST)
     rolvane.command(IDC_EFFECT_SWITCH)
     menu = desktop.open_tray_menu()[0]
-    main = read_menu(desktop, menu, 4)
-    # Open, Smooth scrolling (checked), Smoothness profile, Exit; nothing grey.
-    assert marks(main) == [(False, False), (True, False), (False, False), (False, False)], main
+    main = read_menu(desktop, menu, 7)
+    # Open, Smooth scrolling (checked), Smoothness profile, Off in the program in front (grey: no
+    # program has been in front), Excluded programs (grey: none), Off in full-screen programs
+    # (checked), Exit.
+    assert marks(main) == [(False, False), (True, False), (False, False), (False, True),
+                           (False, True), (True, False), (False, False)], main
 
     # Resting the pointer on "Smoothness profile" opens the submenu with nothing selected.
     profile_top, profile_bottom = main[2][:2]
