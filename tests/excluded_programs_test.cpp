@@ -21,11 +21,9 @@ TEST(ExcludedPrograms, NamesCompareWithoutRegardToCase) {
         bool same;
     };
     const Case cases[] = {
-        {L"game.exe", L"GAME.EXE", true}, {L"Příklad.EXE", L"příklad.exe", true},
-        {L"ÀÖØÞ", L"àöøþ", true}, {L"Ÿ", L"ÿ", true}, {L"ĀĮĲĶĹŇŊŶŹŽ", L"āįĳķĺňŋŷźž", true},
-        {L"×", L"÷", false}, {L"@[", L"`{", false}, {L"ĸŉ", L"ķň", false}, {L"I", L"ı", false},
-        {L"İ", L"ı", false}, {L"i", L"İ", false}, {L"S", L"ſ", false},
-        {L"a.exe", L"a.ex", false}, {L"a.exe", L"b.exe", false},
+        {L"Příklad.EXE", L"příklad.exe", true}, {L"ÀÖØÞŸ", L"àöøþÿ", true},
+        {L"ĀĮĲĶĹŇŊŶŹŽ", L"āįĳķĺňŋŷźž", true}, {L"×@[", L"÷`{", false}, {L"ĸŉ", L"ķň", false},
+        {L"IiS", L"ıİſ", false}, {L"a.exe", L"a.ex", false},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(sameProgramName(cases[i].a, cases[i].b), cases[i].same) << i;
@@ -150,12 +148,10 @@ TEST(ExcludedProgramsSettings, LoadsOnlyAWholeListOfASoundTypeAndSize) {
     registry.keys[SETTINGS_KEY];
     EXPECT_EQ(load(registry), Names{}) << "no value";
     for (int failing = 1; failing <= 3; ++failing) {
-        for (const int32_t status : {REGISTRY_ACCESS_DENIED, REGISTRY_MORE_DATA}) {
-            MemoryRegistry failed;
-            failed.setRaw(SETTINGS_KEY, EXCLUDED_PROGRAMS_VALUE, REGISTRY_TYPE_MULTI_SZ, u"a\0", 6);
-            failed.failures[failing] = status;
-            EXPECT_EQ(load(failed), Names{}) << "call " << failing << " fails with " << status;
-        }
+        MemoryRegistry failed;
+        failed.setRaw(SETTINGS_KEY, EXCLUDED_PROGRAMS_VALUE, REGISTRY_TYPE_MULTI_SZ, u"a\0", 6);
+        failed.failures[failing] = failing == 3 ? REGISTRY_MORE_DATA : REGISTRY_ACCESS_DENIED;
+        EXPECT_EQ(load(failed), Names{}) << "call " << failing << " fails";
     }
 }
 
@@ -220,12 +216,9 @@ TEST(PauseInFullScreen, IsOffOnlyForAStoredDwordZero) {
         EXPECT_TRUE(savePauseInFullScreen(saved, pause));
         EXPECT_EQ(loadPauseInFullScreen(saved), pause);
     }
-    for (int failing = 1; failing <= 2; ++failing) {
-        MemoryRegistry registry;
-        registry.failures[failing] = REGISTRY_ACCESS_DENIED;
-        EXPECT_FALSE(savePauseInFullScreen(registry, false)) << failing;
-        EXPECT_TRUE(registry.allKeysClosed());
-    }
+    saved.failures[saved.calls + 2] = REGISTRY_ACCESS_DENIED;
+    EXPECT_FALSE(savePauseInFullScreen(saved, true));
+    EXPECT_TRUE(saved.allKeysClosed());
 }
 
 } // namespace

@@ -152,7 +152,8 @@ TEST(FrontProgram, FullScreenIsAWindowOverItsWholeMonitorAndTheShellIsNoProgram)
     const ScreenRect monitor{1920, 0, 3840, 1080};
     EXPECT_TRUE(coversWholeMonitor({1920, 0, 3840, 1080}, monitor));
     EXPECT_TRUE(coversWholeMonitor({1912, -8, 3848, 1088}, monitor)); // its frame outside the screen
-    EXPECT_FALSE(coversWholeMonitor({1920, 0, 3840, 1040}, monitor)); // above the taskbar
+    EXPECT_FALSE(coversWholeMonitor({1920, 0, 3840, 1079}, monitor));
+    EXPECT_FALSE(coversWholeMonitor({1921, 0, 3840, 1080}, monitor));
     EXPECT_FALSE(coversWholeMonitor({0, 0, 1920, 1080}, monitor));
     EXPECT_FALSE(coversWholeMonitor({0, 0, 0, 0}, {0, 0, 0, 0}));
     EXPECT_TRUE(isShellWindowClass(L"Shell_TrayWnd"));

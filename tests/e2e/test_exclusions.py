@@ -5,6 +5,7 @@ from test_tray import marks, read_menu
 from test_wheel import check_smoothed, wheel
 
 REG_MULTI_SZ = 7
+IDM_PAUSE_IN_FULL_SCREEN = 1302
 
 
 def multi_sz(*names):
@@ -86,8 +87,6 @@ def test_a_window_over_the_whole_screen_gets_whole_notches_unless_the_rule_is_of
     rolvane = started_on(start, desktop, target=2)
     whole_once_rolvane_sees_it(desktop)
     three_whole_notches(desktop)
-    rolvane.exit()
-
-    desktop.reg_set(SETTINGS_KEY, "PauseInFullScreen", REG_DWORD, dword(0))
-    started_on(start, desktop, target=2)
+    rolvane.command(IDM_PAUSE_IN_FULL_SCREEN)
+    assert desktop.reg_get(SETTINGS_KEY, "PauseInFullScreen") == (REG_DWORD, dword(0))
     three_smoothed_notches(desktop)
