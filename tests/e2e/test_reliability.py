@@ -42,10 +42,6 @@ class Soak:
         self.desktop, self.rolvane, self.random = desktop, rolvane, random.Random(seed)
         self.effect, self.profile = False, BALANCED
         self.active, self.custom = list(PROFILES[BALANCED]), list(PROFILES[BALANCED])
-        self.counts = {}
-
-    def count(self, what, amount=1):
-        self.counts[what] = self.counts.get(what, 0) + amount
 
     def notch_bounds(self):
         """What one notch is worth under the values in force: unaccelerated, and at most."""
@@ -70,7 +66,6 @@ class Soak:
         if not self.effect:
             assert all(tagged is False and abs(delta) == 120 for delta, tagged in vertical), what
             assert runs(events) == [sign * 120 * first] + ([-sign * 120 * second] if second else [])
-            self.count("notches with the effect off", first + second)
             return
         assert all(tagged and 0 < abs(delta) <= 48 for delta, tagged in vertical), what
         low, high = self.notch_bounds()
@@ -81,8 +76,6 @@ class Soak:
         assert last_group * low <= sums[-1] * last_sign <= last_group * high, f"{what}: runs {sums}"
         if len(sums) == 2:
             assert 0 < sums[0] * sign <= first * high, f"{what}: runs {sums}"
-        self.count("notches with the effect on", first + second)
-        self.count("reversals", bool(second))
 
     def switch_off_in_flight(self):
         start = len(self.desktop.events())
@@ -93,13 +86,11 @@ class Soak:
         assert self.desktop.events(after_off) == [], "events came after the effect went off"
         low, high = self.notch_bounds()
         assert 0 <= -sum(runs(self.desktop.events(start))) <= 4 * high
-        self.count("switch-offs in flight")
 
     def toggle_effect(self):
         self.rolvane.command(IDC_EFFECT_SWITCH)
         self.effect = not self.effect
         self.desktop.wait_for_text("state", STATE_ON if self.effect else STATE_OFF)
-        self.count("toggles")
 
     def choose_profile(self):
         self.profile = self.random.choice((SOFT, BALANCED, FAST, CUSTOM))
@@ -107,7 +98,6 @@ class Soak:
         self.active = list(self.custom if self.profile == CUSTOM else PROFILES[self.profile])
         assert self.desktop.trackbars() == self.active
         self.desktop.wait_for_stored([self.profile, *self.custom], f"profile {self.profile}")
-        self.count("profile changes")
 
     def move_slider(self):
         index = self.random.randrange(4)
@@ -118,7 +108,6 @@ class Soak:
         self.active[index] = position
         self.custom, self.profile = list(self.active), CUSTOM
         self.desktop.wait_for_stored([CUSTOM, *self.custom], f"slider {TRACKBARS[index]}")
-        self.count("slider moves")
 
     def step(self):
         # Mostly the effect on: with it off the program only has to stay out of the way.
@@ -155,7 +144,7 @@ def test_soak(desktop, start, seconds=120):
             middle = soak.memory()
         soak.step()
     end = soak.memory()
-    print(f"soak: {soak.counts}; private bytes and working set {middle} halfway, {end} at the end")
+    print(f"soak: private bytes and working set {middle} halfway, {end} at the end")
     assert all(abs(b - a) <= 1 << 20 for a, b in zip(middle, end)), "memory grew during the soak"
     rolvane.exit()
 

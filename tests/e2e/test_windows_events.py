@@ -1,7 +1,7 @@
 """What Windows does to a program that runs for days in the notification area: Explorer
 restarts and takes every icon with it; a resume or an unlock may have cost the hook."""
-from desktop import IDC_EFFECT_SWITCH, STATE_ON, WHEEL_DOWN, wait_for
-from test_wheel import check_smoothed, wheel
+from desktop import IDC_EFFECT_SWITCH, STATE_ON, wait_for
+from test_exclusions import three_smoothed_notches
 
 WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x218, 0x12
 WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK = 0x2B1, 0x8
@@ -25,8 +25,7 @@ def test_resume_and_unlock_put_the_hook_back_and_notches_still_arrive_once(deskt
     desktop.probe("post", WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0)
     wait_for("two reinstalls of the hook", lambda: int(desktop.probe("prop", "Rolvane.HookReinstalls")),
              lambda count: count >= 2, timeout=10)
-    events = desktop.wait_for_sum(wheel(desktop, WHEEL_DOWN, WHEEL_DOWN, WHEEL_DOWN), "v", -360)
-    check_smoothed(events, -360)
+    three_smoothed_notches(desktop)
     # Nothing but mouse input since the start: no false alarm has put the hook back again.
     assert int(desktop.probe("prop", "Rolvane.HookReinstalls")) == 2
     rolvane.exit()
