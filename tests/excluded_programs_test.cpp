@@ -48,7 +48,6 @@ TEST(ExcludedPrograms, ParsesDamagedMultiStringData) {
     const size_t all = SIZE_MAX;
     const Case cases[] = {
         {"nothing", L"", 0, {}},
-        {"two names", L"a.exe\0b.exe\0\0"s, all, {L"a.exe", L"b.exe"}},
         {"no final NUL", L"a.exe\0b.exe"s, all, {L"a.exe", L"b.exe"}},
         {"cut short", L"a.exe\0b.exe\0c.exe\0\0"s, 8, {L"a.exe", L"b."}},
         {"an empty string inside", L"a.exe\0\0b.exe\0\0"s, all, {L"a.exe"}},
@@ -56,7 +55,6 @@ TEST(ExcludedPrograms, ParsesDamagedMultiStringData) {
         {"duplicates", L"Game.exe\0GAME.EXE\0C:\\x\\game.exe\0\0"s, all, {L"Game.exe"}},
         {"paths", L"C:\\Games\\game.exe\0D:/x/Tool.EXE\0dir\\\0/\0..\\a.exe\0"s, all,
          {L"game.exe", L"Tool.EXE", L"a.exe"}},
-        {"a long path", L"C:\\" + long261 + L"\\g.exe", all, {L"g.exe"}},
         {"more than 64", many, all, Names(seventy.begin(), seventy.begin() + 64)},
     };
     for (const Case& c : cases) {

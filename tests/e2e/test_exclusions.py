@@ -1,11 +1,10 @@
 """Where the effect stays out: programs the user excludes, full-screen programs, and Ctrl+wheel
 (zoom), with real notches and the real notification menu."""
 from desktop import SETTINGS_KEY, IDC_EFFECT_SWITCH, STATE_ON, WHEEL_DOWN, REG_DWORD, dword, wait_for
-from test_tray import marks, read_menu
+from test_tray import marks, open_menu, read_menu
 from test_wheel import check_smoothed, wheel
 
-REG_MULTI_SZ = 7
-IDM_PAUSE_IN_FULL_SCREEN = 1302
+REG_MULTI_SZ, IDM_PAUSE_IN_FULL_SCREEN = 7, 1302
 
 
 def multi_sz(*names):
@@ -37,9 +36,8 @@ def three_smoothed_notches(desktop):
 
 def whole_once_rolvane_sees_it(desktop):
     """One notch at a time until one passes whole: Rolvane looks at the front on its timer."""
-    def one_notch():
-        return whole(desktop.wait_for_sum(wheel(desktop, WHEEL_DOWN), "v", -120))
-    wait_for("a notch to pass whole", one_notch, lambda seen: seen == [("v", -120, False)])
+    wait_for("a notch to pass whole", lambda: whole(desktop.wait_for_sum(
+        wheel(desktop, WHEEL_DOWN), "v", -120)), lambda seen: seen == [("v", -120, False)])
 
 
 def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desktop, start):
@@ -49,8 +47,7 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
     three_whole_notches(desktop)
 
     # "Off in probe.exe" is checked; the submenu lists both names; choosing PROBE.EXE removes it.
-    menu = desktop.open_tray_menu()[0]
-    items = read_menu(desktop, menu, 7)
+    menu, items = open_menu(desktop)
     assert marks(items)[3:6] == [(True, False), (False, False), (True, False)], items
     desktop.move_to((menu[0] + menu[2]) // 2, (items[4][0] + items[4][1]) // 2)
     menus = wait_for("the excluded programs' submenu", desktop.menus, lambda menus: len(menus) == 2)
@@ -63,7 +60,7 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
     three_smoothed_notches(desktop)
 
     # The program that was in front before the menu opened, added back through "Off in NAME".
-    desktop.open_tray_menu()
+    open_menu(desktop)
     desktop.xdotool("key", "Down", "Down", "Down", "Down", "Return")
     wait_for("probe.exe in the list", lambda: desktop.reg_get(SETTINGS_KEY, "ExcludedPrograms"),
              lambda value: value == (REG_MULTI_SZ, multi_sz("other.exe", "probe.exe")))

@@ -1,6 +1,7 @@
 """The real Rolvane.exe: its window, start in the notification area, one instance, closing,
 and the Czech UI."""
 from desktop import IDM_OPEN, SETTINGS_KEY, wait_for
+from test_tray import open_menu
 
 WM_LBUTTONDBLCLK = 0x203
 
@@ -12,7 +13,7 @@ def parameter_line(*values):
 def test_tray_start_stays_hidden_until_the_icon_opens_the_window(desktop, start):
     start("--tray")
     assert desktop.info()["visible"] == 0
-    desktop.open_tray_menu()
+    open_menu(desktop)
     desktop.xdotool("key", "Escape")
     wait_for("the menu to close", lambda: desktop.probe("menus"), lambda menus: not menus)
     assert desktop.info()["visible"] == 0

@@ -42,6 +42,12 @@ def read_menu(desktop, menu, count):
                     lambda items: len(items) == count, timeout=10, interval=0.1)
 
 
+def open_menu(desktop):
+    """A right click on the icon; the menu once painted (keys before may go elsewhere)."""
+    menu = desktop.open_tray_menu()[0]
+    return menu, read_menu(desktop, menu, 7)
+
+
 def marks(items):
     return [(checked, grey) for _, _, checked, grey in items]
 
@@ -50,8 +56,7 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     rolvane = start("--tray")
     rolvane.command(FAST)
     rolvane.command(IDC_EFFECT_SWITCH)
-    menu = desktop.open_tray_menu()[0]
-    main = read_menu(desktop, menu, 7)
+    menu, main = open_menu(desktop)
     # Open, Smooth scrolling (checked), Smoothness profile, Off in the program in front (grey: no
     # program has been in front), Excluded programs (grey: none), Off in full-screen programs
     # (checked), Exit.
@@ -74,6 +79,6 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     assert desktop.stored_settings()[0] == CUSTOM
 
     # Up from a freshly opened menu reaches its last item, "Exit Rolvane".
-    desktop.open_tray_menu()
+    open_menu(desktop)
     desktop.xdotool("key", "Up", "Return")
     rolvane.wait_for_exit()

@@ -1,6 +1,7 @@
 """What Windows does to a program that runs for days in the notification area: Explorer
 restarts and takes every icon with it; a resume or an unlock may have cost the hook."""
 from desktop import IDC_EFFECT_SWITCH, STATE_ON, wait_for
+from test_tray import open_menu
 from test_exclusions import three_smoothed_notches
 
 WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x218, 0x12
@@ -11,7 +12,7 @@ def test_the_icon_comes_back_after_explorer_restarts(desktop, start):
     rolvane = start("--tray")
     desktop.probe("tray-delete")
     desktop.probe("post", "TaskbarCreated", 0, 0)
-    desktop.open_tray_menu()
+    open_menu(desktop)
     desktop.xdotool("key", "Up", "Return")
     rolvane.wait_for_exit()
 
