@@ -49,10 +49,10 @@ void applyProfile(EngineState& state, int32_t profileId, bool save) {
     }
     state.pendingDelta.exchange(0);
     state.resetRequested.exchange(true);
-    wakeAnimator(state);
     if (state.ui.updateParameterLine) {
         state.ui.updateParameterLine();
     }
+    wakeAnimator(state);
     if (save) {
         const bool saved = state.ui.saveSettings && state.ui.saveSettings();
         state.settingsDirty = !saved;
