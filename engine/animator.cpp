@@ -112,10 +112,28 @@ void clearAnimator(AnimatorState& animator) {
 
 bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform) {
     animator = AnimatorState{};
-    animator.timerResolutionRaised = platform.raiseTimerResolution();
     platform.raiseThreadPriority();
-    animator.deadline = platform.nowNs();
     return !state.stopRequested.load();
+}
+
+bool animatorIdle(const AnimatorState& animator, const EngineState& state) {
+    return animator.pulseQueue.empty() && std::fabs(animator.remainder) < 0.5 &&
+           (!state.effectEnabled.load() ||
+            (state.pendingDelta.load() == 0 && !state.resetRequested.load()));
+}
+
+void parkAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform) {
+    state.animatorParked.store(true);
+    // Work given before the flag was up found no one to wake: it is seen here instead.
+    if (animatorIdle(animator, state) && !state.stopRequested.load()) {
+        const int64_t timeout = animator.timerResolutionRaised ? TIMER_HOLD_NS : -1;
+        if (!platform.waitForWake(timeout)) {
+            platform.lowerTimerResolution();
+            animator.timerResolutionRaised = false;
+            platform.waitForWake(-1);
+        }
+    }
+    state.animatorParked.store(false);
 }
 
 void waitForNextTick(AnimatorState& animator, AnimatorPlatform& platform) {
@@ -185,11 +203,25 @@ void stopAnimator(AnimatorState& animator, AnimatorPlatform& platform) {
 
 void runAnimator(EngineState& state, AnimatorPlatform& platform) {
     AnimatorState animator;
-    if (startAnimator(animator, state, platform)) {
-        do {
+    // The first tick after a park runs at once, and the 4 ms beat goes on from there.
+    bool woken = true;
+    startAnimator(animator, state, platform);
+    while (!state.stopRequested.load()) {
+        if (animatorIdle(animator, state)) {
+            parkAnimator(animator, state, platform);
+            woken = true;
+            continue;
+        }
+        if (woken) {
+            woken = false;
+            if (!animator.timerResolutionRaised) {
+                animator.timerResolutionRaised = platform.raiseTimerResolution();
+            }
+            animator.deadline = platform.nowNs();
+        } else {
             waitForNextTick(animator, platform);
-            animateTick(animator, state, platform);
-        } while (!state.stopRequested.load());
+        }
+        animateTick(animator, state, platform);
     }
     stopAnimator(animator, platform);
 }

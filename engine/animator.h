@@ -7,6 +7,8 @@
 
 inline constexpr int64_t TICK_PERIOD_NS = 4'000'000;
 inline constexpr int64_t RESYNC_THRESHOLD_NS = 20'000'000;
+// How long a parked animator keeps the raised timer resolution, for the next notch.
+inline constexpr int64_t TIMER_HOLD_NS = 1'000'000'000;
 inline constexpr int PULSE_QUEUE_LIMIT = 64;
 inline constexpr int32_t MAX_UNITS_PER_EVENT = 48;
 
@@ -50,12 +52,20 @@ struct AnimatorState {
     int64_t boundDroppedUnits = 0;
 };
 
-// The animator's platform: a monotonic clock, a sleep, the injector and the timer set-up.
+// The animator's platform: a monotonic clock, a sleep, a wait for a wake, the injector and the
+// timer set-up.
 class AnimatorPlatform {
   public:
     virtual ~AnimatorPlatform() = default;
     virtual int64_t nowNs() = 0;
     virtual void sleepMs(uint32_t milliseconds) = 0;
+    // Waits for EngineUi::wakeAnimator, at most timeoutNs (< 0: no limit); false on the
+    // timeout. A wake signalled before the wait ends it at once. A platform without such a
+    // wait polls: one tick's sleep, then a wake that may find nothing to do.
+    virtual bool waitForWake(int64_t /*timeoutNs*/) {
+        sleepMs(TICK_PERIOD_NS / 1'000'000);
+        return true;
+    }
     // Injects one tagged wheel event; false when the system did not insert it.
     virtual bool injectWheel(int32_t amount) = 0;
     virtual bool raiseTimerResolution() { return false; }
@@ -68,11 +78,18 @@ void clearAnimator(AnimatorState& animator);
 
 // Thread start steps; returns false when a stop was requested before the first tick.
 bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform);
+// No pulse, no rest of half a unit or more, and with the effect on nothing pending and no
+// reset asked for (with it off, notches are not taken and a reset waits for it to come on).
+bool animatorIdle(const AnimatorState& animator, const EngineState& state);
+// Raises animatorParked, looks for work once more, and waits for a wake when there is none;
+// the timer resolution goes back after TIMER_HOLD_NS parked.
+void parkAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform);
 // Advances the deadline by one period, waits for it, and resynchronises when far behind.
 void waitForNextTick(AnimatorState& animator, AnimatorPlatform& platform);
 // One tick's work after the wait: drain, advance the pulses, inject at most one event.
 void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform);
 void stopAnimator(AnimatorState& animator, AnimatorPlatform& platform);
 
-// The whole thread body: start, ticks until stopRequested, end.
+// The whole thread body: start, ticks while there is work, parks while there is none, until
+// stopRequested; the first tick after a park runs at once.
 void runAnimator(EngineState& state, AnimatorPlatform& platform);

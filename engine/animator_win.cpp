@@ -29,6 +29,12 @@ void keepTimerResolutionWhileHidden() {
     setInformation(GetCurrentProcess(), processPowerThrottling, &state, sizeof state);
 }
 
+// Auto-reset; made at the first use and never closed, as a late wake may still signal it.
+HANDLE wakeEvent() {
+    static const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    return event;
+}
+
 class WindowsAnimatorPlatform final : public AnimatorPlatform {
   public:
     WindowsAnimatorPlatform() {
@@ -46,6 +52,18 @@ class WindowsAnimatorPlatform final : public AnimatorPlatform {
     }
 
     void sleepMs(uint32_t milliseconds) override { Sleep(milliseconds); }
+
+    bool waitForWake(int64_t timeoutNs) override {
+        const DWORD timeoutMs =
+            timeoutNs < 0 ? INFINITE : static_cast<DWORD>((timeoutNs + 999'999) / 1'000'000);
+        const DWORD result =
+            wakeEvent() ? WaitForSingleObject(wakeEvent(), timeoutMs) : WAIT_FAILED;
+        if (result == WAIT_FAILED) {
+            // Without an event the animator polls as it did before it could park.
+            return AnimatorPlatform::waitForWake(timeoutNs);
+        }
+        return result == WAIT_OBJECT_0;
+    }
 
     bool injectWheel(int32_t amount) override {
         INPUT input{};
@@ -70,6 +88,12 @@ class WindowsAnimatorPlatform final : public AnimatorPlatform {
 };
 
 } // namespace
+
+void wakeAnimatorThread() {
+    if (HANDLE event = wakeEvent()) {
+        SetEvent(event);
+    }
+}
 
 void animatorThreadMain() {
     keepTimerResolutionWhileHidden();

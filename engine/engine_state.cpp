@@ -52,6 +52,7 @@ void applyProfile(EngineState& state, int32_t profileId, bool save) {
     if (state.ui.updateParameterLine) {
         state.ui.updateParameterLine();
     }
+    wakeAnimator(state);
     if (save) {
         const bool saved = state.ui.saveSettings && state.ui.saveSettings();
         state.settingsDirty = !saved;
@@ -76,6 +77,7 @@ void turnEffectOn(EngineState& state) {
     state.pendingDelta.exchange(0);
     state.resetRequested.exchange(true);
     state.effectEnabled.exchange(true);
+    wakeAnimator(state);
 }
 
 void turnEffectOff(EngineState& state) {
@@ -83,7 +85,23 @@ void turnEffectOff(EngineState& state) {
     state.pendingDelta.store(0);
     state.lastNotchTick.store(0);
     state.resetRequested.store(true);
+    wakeAnimator(state);
     if (state.mainWindow && state.ui.postStateChanged) {
         state.ui.postStateChanged(state.mainWindow);
     }
+}
+
+void wakeAnimator(EngineState& state) {
+    // Sequentially consistent on both sides: the animator raises the flag and then looks for
+    // work, the caller gave work and then looks at the flag, so at least one of them sees the
+    // other. The exchange lets only one caller signal a park.
+    if (state.animatorParked.load() && state.animatorParked.exchange(false) &&
+        state.ui.wakeAnimator) {
+        state.ui.wakeAnimator();
+    }
+}
+
+void requestStop(EngineState& state) {
+    state.stopRequested.store(true);
+    wakeAnimator(state);
 }

@@ -48,6 +48,8 @@ struct EngineUi {
     bool (*saveSettings)() = nullptr;
     // Called from any thread; must only post, never send.
     void (*postStateChanged)(void* window) = nullptr;
+    // Signals the parked animator's wake event; called from any thread, the hook's included.
+    void (*wakeAnimator)() = nullptr;
 };
 
 struct EngineState {
@@ -68,6 +70,8 @@ struct EngineState {
     std::atomic<bool> resetRequested{false};
     // Set by the refresh timer while a full-screen program is in front and the rule is on.
     std::atomic<bool> pausedForFullScreen{false};
+    // Up while the animator waits for work; whoever gives it work takes it down and wakes it.
+    std::atomic<bool> animatorParked{false};
 
     // Wheel units accepted by the hook and not yet taken by the animator; within +-1920.
     std::atomic<int32_t> pendingDelta{0};
@@ -99,3 +103,7 @@ void applyCustomValues(EngineState& state, int32_t step, int32_t maxAcceleration
                        int32_t accelerationWindow, int32_t smoothDuration);
 void turnEffectOn(EngineState& state);
 void turnEffectOff(EngineState& state);
+// Call after giving the animator work (a notch, a reset, a stop): wakes it if it is parked.
+// Costs one atomic read when it is not.
+void wakeAnimator(EngineState& state);
+void requestStop(EngineState& state);

@@ -11,6 +11,7 @@ static void postStateChanged(void* window) {
 
 void connectEngineToWindows() {
     engine.ui.postStateChanged = postStateChanged;
+    engine.ui.wakeAnimator = wakeAnimatorThread;
 }
 
 static HookWatch hookWatch;

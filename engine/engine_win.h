@@ -11,6 +11,8 @@ void connectEngineToWindows();
 // Thread bodies of the two workers; both run until engine.stopRequested.
 void hookThreadMain();
 void animatorThreadMain();
+// Wakes the parked animator thread; the engine's wakeAnimator seam.
+void wakeAnimatorThread();
 
 // How often the hook has been put back, for whoever wants to know, on the control window.
 inline constexpr wchar_t HOOK_REINSTALLS_PROPERTY[] = L"Rolvane.HookReinstalls";

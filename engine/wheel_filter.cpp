@@ -59,4 +59,5 @@ void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick) {
         next = static_cast<int32_t>(
             std::clamp<int64_t>(int64_t{current} + amount, -pendingDeltaLimit, pendingDeltaLimit));
     } while (!state.pendingDelta.compare_exchange_weak(current, next));
+    wakeAnimator(state);
 }

@@ -113,9 +113,9 @@ bool startWorker(std::thread& slot, void (*body)()) {
 }
 
 // Ends the hook thread by the same handshake as shutdown: the flag first, then
-// the message.
+// the message. The stop wakes a parked animator as well.
 void stopHookThread() {
-    engine.stopRequested.exchange(true);
+    requestStop(engine);
     const DWORD hookThreadId = engine.hookThreadId.load();
     if (hookThreadId != 0) {
         PostThreadMessageW(hookThreadId, WM_HOOK_THREAD_STOP, 0, 0);

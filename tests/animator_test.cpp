@@ -1,4 +1,5 @@
 #include "engine/animator.h"
+#include "engine/wheel_filter.h"
 #include "engine_test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ struct Animator {
     Animator() {
         UiRecorder::connect(state);
         state.effectEnabled = true;
+        platform.stopTarget = &state;
     }
 
     // Ticks at fromMs, fromMs + 4, ... up to and including toMs, the clock reading the tick time.
@@ -152,27 +154,107 @@ TEST(AnimatorWait, SleepsTheRestRoundedUpAndStartsAfreshWhenFarBehind) {
     EXPECT_EQ(platform.sleeps.size(), 1u);
 }
 
-TEST(AnimatorThread, TicksEveryFourMillisecondsUntilStoppedAndRestoresTheTimer) {
-    for (const bool stopAtOnce : {false, true}) {
-        EngineState state;
-        state.effectEnabled = true;
-        state.pendingDelta = 120;
-        state.stopRequested = stopAtOnce;
-        FakePlatform platform;
-        platform.stopTarget = &state;
-        platform.stopAfterSleeps = 200;
-        runAnimator(state, platform);
-        EXPECT_EQ(platform.sleeps, std::vector<uint32_t>(stopAtOnce ? 0 : 200, 4));
-        EXPECT_EQ(platform.sum(), stopAtOnce ? 0 : 120);
-        EXPECT_EQ(platform.timerLowered, 1);
+void hookTakesNotch(EngineState& state, int16_t delta) {
+    filterWheelEvent(state, 0, WHEEL_MESSAGE_VERTICAL, 0, 0, delta, [] { return uint64_t{1}; });
+}
+
+TEST(AnimatorPark, WhatGivesTheAnimatorWorkWakesItOnlyWhenParked) {
+    const std::pair<const char*, void (*)(EngineState&)> actions[] = {
+        {"notch", [](EngineState& s) { hookTakesNotch(s, -120); }},
+        {"effect on", turnEffectOn},
+        {"effect off", turnEffectOff},
+        {"profile", [](EngineState& s) { applyProfile(s, IDM_PROFILE_FAST, false); }},
+        {"stop", requestStop},
+    };
+    for (const auto& [name, action] : actions) {
+        for (const bool parked : {false, true}) {
+            Animator run;
+            run.state.animatorParked = parked;
+            action(run.state);
+            EXPECT_EQ(UiRecorder::wakes, parked ? 1 : 0) << name;
+            EXPECT_FALSE(run.state.animatorParked) << name;
+        }
     }
-    // Without a raised resolution there is nothing to lower.
-    EngineState state;
-    state.stopRequested = true;
-    FakePlatform platform;
-    platform.timerResolutionAvailable = false;
-    runAnimator(state, platform);
-    EXPECT_EQ(platform.timerLowered, 0);
+    // A passed-on event and new slider values give it nothing to do.
+    Animator run;
+    run.state.animatorParked = true;
+    filterWheelEvent(run.state, 0, WHEEL_MESSAGE_HORIZONTAL, 0, 0, 120, [] { return uint64_t{1}; });
+    applyCustomValues(run.state, 100, 100, 110, 200);
+    EXPECT_EQ(UiRecorder::wakes, 0);
+}
+
+// Work that came after the decision to park and before the flag went up woke no one: the
+// animator must see it itself and not wait.
+TEST(AnimatorPark, LooksForWorkAgainAfterRaisingTheFlag) {
+    const std::pair<const char*, void (*)(EngineState&)> lateWork[] = {
+        {"nothing", [](EngineState&) {}},
+        {"notch", [](EngineState& s) { s.pendingDelta = 120; }},
+        {"reset", [](EngineState& s) { s.resetRequested = true; }},
+        {"stop", [](EngineState& s) { s.stopRequested = true; }},
+    };
+    for (const auto& [name, work] : lateWork) {
+        Animator run;
+        work(run.state);
+        parkAnimator(run.animator, run.state, run.platform);
+        EXPECT_EQ(run.platform.waits.size(), std::string(name) == "nothing" ? 1u : 0u) << name;
+        EXPECT_FALSE(run.state.animatorParked) << name;
+    }
+    // With the effect off a reset waits for the effect to come on: nothing keeps it awake.
+    Animator off;
+    off.state.effectEnabled = false;
+    off.state.resetRequested = true;
+    EXPECT_TRUE(animatorIdle(off.animator, off.state));
+}
+
+// A notch at 0, parked from its last step, the timer resolution given back after a second,
+// a notch through the hook while parked, a stop while parked after it.
+TEST(AnimatorThread, ParksWhenIdleWakesAtOnceAndBalancesTheTimer) {
+    Animator run;
+    run.state.pendingDelta = 120;
+    const int64_t wakeNs = 5'000'300'000;
+    run.platform.duringWait = [&](size_t wait) {
+        if (wait == 2) {
+            run.platform.now = wakeNs;
+            hookTakesNotch(run.state, 120);
+        } else if (wait == 3) {
+            requestStop(run.state);
+        }
+    };
+    runAnimator(run.state, run.platform);
+
+    Animator fresh;
+    fresh.play(120, 360, 400);
+    const std::vector<InjectedEvent>& one = fresh.platform.injected;
+    std::vector<InjectedEvent> expected = one;
+    for (const InjectedEvent& event : one) {
+        expected.push_back({event.ms + wakeNs / msToNs, event.amount});
+    }
+    EXPECT_EQ(run.platform.injected, expected);
+    const int64_t second = 1'000'000'000;
+    EXPECT_EQ(run.platform.waits,
+              (std::vector<std::pair<int64_t, int64_t>>{{360 * msToNs, second},
+                                                        {360 * msToNs + second, -1},
+                                                        {wakeNs + 360 * msToNs, second}}));
+    // The first tick after each wake runs without a sleep: ticks at 4 .. 360 after each.
+    EXPECT_EQ(run.platform.sleeps, std::vector<uint32_t>(2 * 90, 4));
+    EXPECT_EQ(run.platform.timerRaised, 2);
+    EXPECT_EQ(run.platform.timerLowered, 2);
+}
+
+TEST(AnimatorThread, AStopMidMovementOrAtOnceLeavesTheTimerAsItFoundIt) {
+    for (const auto& [stopAtOnce, available] :
+         {std::pair{false, true}, std::pair{true, true}, std::pair{false, false}}) {
+        Animator run;
+        run.state.pendingDelta = 120;
+        run.state.stopRequested = stopAtOnce;
+        run.platform.timerResolutionAvailable = available;
+        run.platform.stopAfterSleeps = 20;
+        runAnimator(run.state, run.platform);
+        EXPECT_EQ(run.platform.injected.empty(), stopAtOnce);
+        EXPECT_TRUE(run.platform.waits.empty());
+        EXPECT_EQ(run.platform.timerRaised, stopAtOnce || !available ? 0 : 1);
+        EXPECT_EQ(run.platform.timerLowered, run.platform.timerRaised);
+    }
 }
 
 } // namespace

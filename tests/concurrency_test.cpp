@@ -7,9 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
 #include <random>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -21,6 +25,17 @@ constexpr int64_t never = std::numeric_limits<int64_t>::max();
 
 std::atomic<int> posts{0};
 std::atomic<int> violations{0};
+
+// The animator's auto-reset wake event.
+std::mutex wakeMutex;
+std::condition_variable wakeSignal;
+bool wakeSet = false;
+
+void setWake() {
+    std::lock_guard lock(wakeMutex);
+    wakeSet = true;
+    wakeSignal.notify_one();
+}
 
 void check(bool holds) {
     if (!holds) {
@@ -35,7 +50,7 @@ bool pendingInRange(const EngineState& state) {
 
 struct Stage {
     EngineState state;
-    // Ticks begun: the animator sleeps once per tick on its fake clock.
+    // Ticks begun: the animator sleeps or wakes once before each tick, on its fake clock.
     std::atomic<int64_t> ticks{0};
     // Injections from this tick on break the rule that switching off stops the effect.
     std::atomic<int64_t> forbiddenFromTick{never};
@@ -51,6 +66,18 @@ class StressPlatform final : public AnimatorPlatform {
         check(milliseconds == 4);
         now += int64_t{milliseconds} * 1'000'000;
         stage.ticks.fetch_add(1);
+    }
+    // A limited wait lasts a moment of real time and its whole limit on the fake clock.
+    bool waitForWake(int64_t timeoutNs) override {
+        check(timeoutNs == -1 || timeoutNs == TIMER_HOLD_NS);
+        std::unique_lock lock(wakeMutex);
+        const auto taken = [] { return std::exchange(wakeSet, false); };
+        const bool woken = timeoutNs < 0
+                               ? (wakeSignal.wait(lock, taken), true)
+                               : wakeSignal.wait_for(lock, std::chrono::milliseconds(1), taken);
+        now += woken ? 0 : timeoutNs;
+        stage.ticks.fetch_add(1);
+        return woken;
     }
     bool injectWheel(int32_t amount) override {
         check(amount != 0 && amount <= MAX_UNITS_PER_EVENT && amount >= -MAX_UNITS_PER_EVENT);
@@ -120,6 +147,7 @@ TEST(Concurrency, HookAnimatorAndUiKeepEveryInvariant) {
     stage.state.mainWindow = &window;
     stage.state.ui.postStateChanged = [](void*) { posts.fetch_add(1); };
     stage.state.ui.saveSettings = [] { return true; };
+    stage.state.ui.wakeAnimator = setWake;
     const uint32_t seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
 
@@ -129,7 +157,20 @@ TEST(Concurrency, HookAnimatorAndUiKeepEveryInvariant) {
     std::thread ui([&] { runUi(stage, seed + 2); });
     ui.join();
     hook.join();
-    stage.state.stopRequested.exchange(true);
+    // Parked with the effect on, a notch through the hook must wake the animator.
+    turnEffectOn(stage.state);
+    stage.forbiddenFromTick.store(never);
+    const auto waitFor = [&](auto condition) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!condition() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::yield();
+        }
+        return condition();
+    };
+    EXPECT_TRUE(waitFor([&] { return stage.state.animatorParked.load(); }));
+    filterWheelEvent(stage.state, 0, WHEEL_MESSAGE_VERTICAL, 0, 0, 120, [] { return uint64_t{1}; });
+    EXPECT_TRUE(waitFor([&] { return stage.state.pendingDelta.load() == 0; }));
+    requestStop(stage.state);
     animator.join();
     EXPECT_EQ(violations.load(), 0);
 }

@@ -4,6 +4,8 @@
 #include "engine/engine_state.h"
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 // Counts what the engine posts and saves through its UI seam; reset by connect().
@@ -12,15 +14,17 @@ struct UiRecorder {
     static inline int saves = 0;
     static inline int sliderMoves = 0;
     static inline bool saveSucceeds = true;
+    static inline int wakes = 0;
 
     static void connect(EngineState& state) {
         static int window = 0;
-        posts = saves = sliderMoves = 0;
+        posts = saves = sliderMoves = wakes = 0;
         saveSucceeds = true;
         state.mainWindow = &window;
         state.ui.postStateChanged = [](void*) { ++posts; };
         state.ui.moveSliders = [](const ScrollParameters&) { ++sliderMoves; };
         state.ui.saveSettings = [] { return ++saves, saveSucceeds; };
+        state.ui.wakeAnimator = [] { ++wakes; };
     }
 };
 
@@ -36,13 +40,19 @@ class FakePlatform final : public AnimatorPlatform {
     int64_t now = 0;
     bool injectionFails = false;
     bool timerResolutionAvailable = true;
+    int timerRaised = 0;
     int timerLowered = 0;
     int injectAttempts = 0;
     std::vector<uint32_t> sleeps;
     std::vector<InjectedEvent> injected;
-    // Stops runAnimator after this many sleeps.
+    // Stops runAnimator after this many sleeps, or at a wait without a limit that nothing ends.
     EngineState* stopTarget = nullptr;
     size_t stopAfterSleeps = 0;
+    // Each wait for a wake: the clock then and the timeout. `duringWait` may give the animator
+    // work; a wake through UiRecorder, then or before, ends the wait at once.
+    std::vector<std::pair<int64_t, int64_t>> waits;
+    std::function<void(size_t wait)> duringWait;
+    int wakesTaken = 0;
 
     int64_t nowNs() override { return now; }
     void sleepMs(uint32_t milliseconds) override {
@@ -52,6 +62,21 @@ class FakePlatform final : public AnimatorPlatform {
             stopTarget->stopRequested = true;
         }
     }
+    bool waitForWake(int64_t timeoutNs) override {
+        waits.emplace_back(now, timeoutNs);
+        if (duringWait) {
+            duringWait(waits.size());
+        }
+        if (std::exchange(wakesTaken, UiRecorder::wakes) < UiRecorder::wakes) {
+            return true;
+        }
+        if (timeoutNs >= 0) {
+            now += timeoutNs;
+            return false;
+        }
+        stopTarget->stopRequested = true;
+        return true;
+    }
     bool injectWheel(int32_t amount) override {
         ++injectAttempts;
         if (!injectionFails) {
@@ -59,7 +84,10 @@ class FakePlatform final : public AnimatorPlatform {
         }
         return !injectionFails;
     }
-    bool raiseTimerResolution() override { return timerResolutionAvailable; }
+    bool raiseTimerResolution() override {
+        timerRaised += timerResolutionAvailable;
+        return timerResolutionAvailable;
+    }
     void lowerTimerResolution() override { ++timerLowered; }
 
     int64_t sum() const {

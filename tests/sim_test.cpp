@@ -44,12 +44,21 @@ void PrintTo(const InjectedEvent& event, std::ostream* out) {
     *out << event.ms << " " << event.amount;
 }
 
-TEST(SimRun, FeedsTheEventsInTimeOrderToTheRealEngineOnTheTickGrid) {
+TEST(SimRun, FeedsTheEventsInTimeOrderToTheRealEngineTickingFromTheWake) {
     const SimResult one = run("0:120");
     ASSERT_EQ(one.events.size(), 76u);
     EXPECT_EQ(one.events[0], (InjectedEvent{16, 1}));
     EXPECT_EQ(one.events.back(), (InjectedEvent{360, 1}));
-    EXPECT_EQ(one.endMs, 364);
+    EXPECT_EQ(one.endMs, 360);
+    // Parked, the animator takes a notch at once; busy, on its beat.
+    std::vector<InjectedEvent> twice = one.events;
+    for (const InjectedEvent& event : one.events) {
+        twice.push_back({event.ms + 1001, event.amount});
+    }
+    EXPECT_EQ(run("0:120 1001:120").events, twice);
+    for (const InjectedEvent& event : run("0:120 2:120 201:120").events) {
+        EXPECT_EQ(event.ms % 4, 0);
+    }
     EXPECT_EQ(run("200:120 0:120").events, run("0:120 200:120").events);
     // Equal times keep their order: under Fast the second of two notches is worth 1.5 times.
     EXPECT_EQ(sumOf(run("--profile fast 0:120 0:-120").events), 132 - 198);
@@ -64,7 +73,7 @@ TEST(SimRun, FeedsTheEventsInTimeOrderToTheRealEngineOnTheTickGrid) {
 TEST(SimRun, UntilCutsTheRunAndARunThatNeverSettlesIsReported) {
     const SimResult full = run("0:120");
     const SimResult cut = run("--until 102 0:120 200:-120");
-    EXPECT_EQ(cut.endMs, 100);
+    EXPECT_EQ(cut.endMs, 102);
     EXPECT_EQ(cut.events, std::vector<InjectedEvent>(full.events.begin(),
                                                      full.events.begin() + cut.events.size()));
     EXPECT_EQ(cut.events.back().ms, 100);

@@ -293,7 +293,7 @@ LRESULT onDestroy(HWND window) {
         saveSettings();
     }
     turnEffectOff(engine);
-    engine.stopRequested.exchange(true);
+    requestStop(engine);
     KillTimer(window, TIMER_REFRESH);
     if (sessionNotificationsOn) {
         WTSUnRegisterSessionNotification(window);

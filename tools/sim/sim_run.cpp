@@ -37,11 +37,6 @@ void feed(EngineState& state, const SimEvent& event, SimObserver* observer) {
     }
 }
 
-bool nothingLeft(const AnimatorState& animator, const EngineState& state) {
-    return animator.pulseQueue.empty() && state.pendingDelta.load() == 0 &&
-           !state.resetRequested.load() && std::fabs(animator.remainder) < 0.5;
-}
-
 } // namespace
 
 int64_t sumOf(const std::vector<InjectedEvent>& events) {
@@ -70,16 +65,31 @@ SimResult simulate(const SimConfig& config, SimObserver* observer) {
     std::stable_sort(events.begin(), events.end(),
                      [](const SimEvent& a, const SimEvent& b) { return a.ms < b.ms; });
     const int64_t lastEventMs = events.empty() ? 0 : events.back().ms;
-    const int64_t lastTick =
-        config.untilMs ? *config.untilMs / tickPeriodMs * tickPeriodMs
-                       : (lastEventMs + config.settleLimitMs) / tickPeriodMs * tickPeriodMs;
+    const int64_t lastTick = config.untilMs.value_or(lastEventMs + config.settleLimitMs);
 
+    // Like the animator thread: parked until a notch comes, a tick at once, then one every
+    // 4 ms while there is work, parked again when there is none.
     AnimatorState animator{};
     SimPlatform platform(result.events);
     size_t next = 0;
-    for (int64_t tick = 0;; tick += tickPeriodMs) {
+    bool parked = true;
+    for (int64_t tick = 0;;) {
+        if (parked) {
+            if (next == events.size() || events[next].ms > lastTick) {
+                break;
+            }
+            tick = events[next].ms;
+        } else if ((tick += tickPeriodMs) > lastTick) {
+            result.hitSettleLimit = !config.untilMs;
+            break;
+        }
         for (; next < events.size() && events[next].ms <= tick; ++next) {
             feed(state, events[next], observer);
+            result.endMs = tick;
+        }
+        // What the hook passes on wakes no one.
+        if (parked && animatorIdle(animator, state)) {
+            continue;
         }
         const size_t injectedBefore = result.events.size();
         platform.setTime(tick);
@@ -92,14 +102,10 @@ SimResult simulate(const SimConfig& config, SimObserver* observer) {
                                std::span(result.events).subspan(injectedBefore));
         }
         result.endMs = tick;
-        if (!config.untilMs && next == events.size() && result.events.size() == injectedBefore &&
-            nothingLeft(animator, state)) {
-            break;
-        }
-        if (tick >= lastTick) {
-            result.hitSettleLimit = !config.untilMs;
-            break;
-        }
+        parked = animatorIdle(animator, state);
+    }
+    if (config.untilMs) {
+        result.endMs = *config.untilMs;
     }
     return result;
 }
