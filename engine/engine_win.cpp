@@ -21,13 +21,36 @@ void putHookBack() {
     requestHookReinstall();
 }
 
-void watchHook(HWND window) {
+// Each read of the system's last input is a call into the system, which at rest would be the
+// refresh timer's only cost; once a second still puts a missing hook back within seconds.
+static constexpr uint64_t SYSTEM_INPUT_READ_SPACING_MS = 1'000;
+static uint64_t lastSystemInputRead = 0;
+static uint32_t lastSystemInput = 0;
+static uintptr_t publishedReinstalls = UINTPTR_MAX;
+
+static void readSystemInput() {
+    const uint64_t now = GetTickCount64();
+    if (lastSystemInputRead != 0 && now - lastSystemInputRead < SYSTEM_INPUT_READ_SPACING_MS) {
+        return;
+    }
+    lastSystemInputRead = now;
     LASTINPUTINFO input{sizeof input, 0};
-    if (engine.hookInstalled.load() && GetLastInputInfo(&input) &&
-        hookLooksRemoved(hookWatch, input.dwTime, engine.lastHookEventTime.load(),
-                         GetTickCount64())) {
+    if (!GetLastInputInfo(&input)) {
+        return;
+    }
+    lastSystemInput = input.dwTime;
+    if (engine.hookInstalled.load() &&
+        hookLooksRemoved(hookWatch, lastSystemInput, engine.lastHookEventTime.load(), now)) {
         putHookBack();
     }
+}
+
+uint64_t watchInput(HWND window) {
+    readSystemInput();
     const uintptr_t reinstalls = engine.hookReinstalls.load();
-    SetPropW(window, HOOK_REINSTALLS_PROPERTY, reinterpret_cast<HANDLE>(reinstalls));
+    if (reinstalls != publishedReinstalls &&
+        SetPropW(window, HOOK_REINSTALLS_PROPERTY, reinterpret_cast<HANDLE>(reinstalls))) {
+        publishedReinstalls = reinstalls;
+    }
+    return uint64_t{lastSystemInput} << 32 | engine.lastHookEventTime.load();
 }

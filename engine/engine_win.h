@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 // The program's module instance; the low-level hook is installed with it.
 extern HINSTANCE appInstance;
 
@@ -20,7 +22,9 @@ inline constexpr wchar_t HOOK_REINSTALLS_PROPERTY[] = L"Rolvane.HookReinstalls";
 // Puts the hook back at once (after a resume or an unlock).
 void putHookBack();
 // On the refresh timer: puts the hook back when the system saw input that the hook did not.
-void watchHook(HWND window);
+// Returns a stamp of the latest input that the hook (mouse, at once) or the system (any, read
+// at most once a second) saw; it changes whenever there was input.
+uint64_t watchInput(HWND window);
 
 // Asks the hook thread to put the hook back (a new one first, then the old one removed).
 void requestHookReinstall();

@@ -16,6 +16,8 @@
 
 #include <wtsapi32.h>
 
+#include <utility>
+
 HFONT titleFont = nullptr;
 HFONT bodyFont = nullptr;
 HFONT smallFont = nullptr;
@@ -35,6 +37,7 @@ bool closeBalloonShown = false;
 // Broadcast by the shell to every top-level window when Explorer has restarted.
 UINT taskbarCreatedMessage = 0;
 bool sessionNotificationsOn = false;
+uint64_t inputAtLastFrontLook = UINT64_MAX;
 
 HFONT createUiFont(int height, int weight) {
     return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -195,11 +198,15 @@ LRESULT onCommand(HWND window, int id) {
     return 0;
 }
 
+// The front is looked at again only after input: the look costs a dozen calls into the system,
+// and at rest the timer should cost no more than its own tick.
 LRESULT onTimer(HWND window) {
     saveSettingsIfDirty();
     keepTrayIconShown();
-    watchHook(window);
-    watchFrontProgram(window);
+    const uint64_t input = watchInput(window);
+    if (std::exchange(inputAtLastFrontLook, input) != input) {
+        watchFrontProgram(window);
+    }
     refreshStatus();
     return 0;
 }

@@ -2,8 +2,8 @@
 // commands from stdin, one a line, fields separated by tabs, and answers each with one line:
 // "ok ..." or "error ...". Meanwhile it owns a scroll target window that logs every wheel
 // message it receives ("QPC_US v|h DELTA EXTRA") and, on request, a low-level hook that logs
-// every real notch ("QPC_US TICK_MS DELTA"). `probe idle` only waits in a message loop: the
-// floor that any program pays under Wine.
+// every real notch ("QPC_US TICK_MS DELTA"). `probe idle` is the floor of the idle cost under
+// Wine: a hidden window with one 250 ms timer and a message loop.
 #include "engine/engine_state.h"
 #include "shell/shell_win.h"
 
@@ -573,7 +573,11 @@ int serve(const wchar_t* targetLogPath, const wchar_t* notchLogPath) {
 
 int idle() {
     HWND window = createTopWindow(L"RolvaneIdle", L"Rolvane idle", DefWindowProcW);
-    ShowWindow(window, SW_SHOWNOACTIVATE);
+    if (!window || !SetTimer(window, 1, 250, nullptr)) {
+        return 2;
+    }
+    std::puts("ready");
+    std::fflush(stdout);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         DispatchMessageW(&message);
