@@ -86,7 +86,7 @@ class CountingPlatform final : public AnimatorPlatform {
   public:
     int64_t now = 0;
     int64_t nowNs() override { return now; }
-    void sleepMs(uint32_t) override {}
+    void sleepNs(int64_t) override {}
     bool injectWheel(int32_t amount) override {
         benchmark::DoNotOptimize(amount);
         return true;

@@ -140,8 +140,7 @@ void waitForNextTick(AnimatorState& animator, AnimatorPlatform& platform) {
     animator.deadline += TICK_PERIOD_NS;
     int64_t now = platform.nowNs();
     while (now < animator.deadline) {
-        const int64_t left = animator.deadline - now;
-        platform.sleepMs(static_cast<uint32_t>((left + 999'999) / 1'000'000));
+        platform.sleepNs(animator.deadline - now);
         now = platform.nowNs();
     }
     if (animator.deadline + RESYNC_THRESHOLD_NS < now) {

@@ -58,12 +58,13 @@ class AnimatorPlatform {
   public:
     virtual ~AnimatorPlatform() = default;
     virtual int64_t nowNs() = 0;
-    virtual void sleepMs(uint32_t milliseconds) = 0;
+    // Sleeps at least this long, as precisely as the platform can.
+    virtual void sleepNs(int64_t nanoseconds) = 0;
     // Waits for EngineUi::wakeAnimator, at most timeoutNs (< 0: no limit); false on the
     // timeout. A wake signalled before the wait ends it at once. A platform without such a
     // wait polls: one tick's sleep, then a wake that may find nothing to do.
     virtual bool waitForWake(int64_t /*timeoutNs*/) {
-        sleepMs(TICK_PERIOD_NS / 1'000'000);
+        sleepNs(TICK_PERIOD_NS);
         return true;
     }
     // Injects one tagged wheel event; false when the system did not insert it.

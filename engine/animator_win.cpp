@@ -6,8 +6,9 @@
 
 namespace {
 
-// Windows 11 ignores a hidden process's timer resolution unless it opts out of throttling.
-// Older systems and Wine lack the call or the class; running on without it is fine.
+// Windows 11 ignores a hidden process's timer resolution unless it opts out of throttling; the
+// resolution is raised only while moving, when the beat needs it. Older systems and Wine lack
+// the call or the class; running on without it is fine.
 void keepTimerResolutionWhileHidden() {
     using SetProcessInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
     struct ThrottlingState {
@@ -41,6 +42,10 @@ class WindowsAnimatorPlatform final : public AnimatorPlatform {
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
         ticksPerSecond_ = frequency.QuadPart;
+        if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+            delayExecution_ = reinterpret_cast<DelayExecutionFn>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDelayExecution")));
+        }
     }
 
     int64_t nowNs() override {
@@ -51,7 +56,20 @@ class WindowsAnimatorPlatform final : public AnimatorPlatform {
         return seconds * 1'000'000'000 + rest * 1'000'000'000 / ticksPerSecond_;
     }
 
-    void sleepMs(uint32_t milliseconds) override { Sleep(milliseconds); }
+    // A relative delay in 100 ns units: under Wine it sleeps to the microsecond; on Windows it
+    // ends at the first timer interrupt after the deadline, so with the raised resolution the
+    // ticks keep to the 4 ms grid. Sleep, the fallback, takes whole milliseconds and
+    // overshoots each, so the intervals alternate around the beat.
+    void sleepNs(int64_t nanoseconds) override {
+        if (delayExecution_) {
+            LARGE_INTEGER interval;
+            interval.QuadPart = -((nanoseconds + 99) / 100);
+            if (delayExecution_(FALSE, &interval) >= 0) {
+                return;
+            }
+        }
+        Sleep(static_cast<DWORD>((nanoseconds + 999'999) / 1'000'000));
+    }
 
     bool waitForWake(int64_t timeoutNs) override {
         const DWORD timeoutMs =
@@ -84,7 +102,9 @@ class WindowsAnimatorPlatform final : public AnimatorPlatform {
     }
 
   private:
+    using DelayExecutionFn = LONG(WINAPI*)(BOOLEAN alertable, PLARGE_INTEGER interval);
     int64_t ticksPerSecond_ = 1;
+    DelayExecutionFn delayExecution_ = nullptr;
 };
 
 } // namespace

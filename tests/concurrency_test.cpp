@@ -62,9 +62,9 @@ class StressPlatform final : public AnimatorPlatform {
   public:
     StressPlatform(Stage& stage, uint32_t seed) : stage(stage), random(seed) {}
     int64_t nowNs() override { return now; }
-    void sleepMs(uint32_t milliseconds) override {
-        check(milliseconds == 4);
-        now += int64_t{milliseconds} * 1'000'000;
+    void sleepNs(int64_t nanoseconds) override {
+        check(nanoseconds == TICK_PERIOD_NS);
+        now += nanoseconds;
         stage.ticks.fetch_add(1);
     }
     // A limited wait lasts a moment of real time and its whole limit on the fake clock.

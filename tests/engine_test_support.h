@@ -43,7 +43,7 @@ class FakePlatform final : public AnimatorPlatform {
     int timerRaised = 0;
     int timerLowered = 0;
     int injectAttempts = 0;
-    std::vector<uint32_t> sleeps;
+    std::vector<int64_t> sleeps;
     std::vector<InjectedEvent> injected;
     // Stops runAnimator after this many sleeps, or at a wait without a limit that nothing ends.
     EngineState* stopTarget = nullptr;
@@ -55,9 +55,9 @@ class FakePlatform final : public AnimatorPlatform {
     int wakesTaken = 0;
 
     int64_t nowNs() override { return now; }
-    void sleepMs(uint32_t milliseconds) override {
-        sleeps.push_back(milliseconds);
-        now += int64_t{milliseconds} * 1'000'000;
+    void sleepNs(int64_t nanoseconds) override {
+        sleeps.push_back(nanoseconds);
+        now += nanoseconds;
         if (stopTarget && sleeps.size() == stopAfterSleeps) {
             stopTarget->stopRequested = true;
         }

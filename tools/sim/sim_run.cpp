@@ -14,7 +14,7 @@ class SimPlatform final : public AnimatorPlatform {
 
     void setTime(int64_t ms) { ms_ = ms; }
     int64_t nowNs() override { return ms_ * 1'000'000; }
-    void sleepMs(uint32_t) override {}
+    void sleepNs(int64_t) override {}
     bool injectWheel(int32_t amount) override {
         events_.push_back({ms_, amount});
         return true;
