@@ -26,14 +26,12 @@ PROFILE_IDS = {"soft": SOFT, "balanced": BALANCED, "fast": FAST, "custom": CUSTO
 CUSTOM_NAMES = ("CustomStepPercent", "CustomMaxAccelerationPercent",
                 "CustomAccelerationWindowMs", "CustomSmoothDurationMs")
 ROLVANE_TITLE = re.compile(r"Rolvane 0\.6 - ")
-IDLE_TITLE = re.compile(r"Rolvane idle$")
 # Notches closer together than this make one movement; the paces keep them apart.
 MOVEMENT_GAP_US = 300_000
 # A pulse has ended when the target has received nothing for this long.
 QUIET_SECONDS = 0.4
 # Beyond this many notches in a movement, trying every tick reading is too many runs.
 TICK_ROUNDING_MAX_NOTCHES = 8
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
 
 
@@ -58,12 +56,15 @@ def parse_options():
 # --- the process figures -----------------------------------------------------------------------
 
 def cpu_seconds(pid):
-    """User plus system time of a process; 0 for none."""
-    try:
-        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(") ", 1)[1].split()
-    except (OSError, IndexError):
-        return 0
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+    """Time on a processor of all threads of a process, to the nanosecond (the scheduler's own
+    account; /proc/PID/stat counts in 10 ms ticks); 0 for none."""
+    total = 0
+    for schedstat in Path(f"/proc/{pid}/task").glob("*/schedstat"):
+        try:
+            total += int(schedstat.read_text().split()[0])
+        except (OSError, IndexError, ValueError):
+            continue
+    return total / 1e9
 
 
 def context_switches(pid):
@@ -368,6 +369,24 @@ class Measurement:
             self.input_phase(profile, "relaxed")
             self.input_phase(profile, "bursts")
 
+    def measure_full_speed(self, rolvane):
+        """Fast bursts once more, with only Rolvane's hook in the chain, as a user has it: the
+        probe's hook adds a hop to every injected event. Only the intervals count here."""
+        options = self.options
+        note(f"full speed: {options.bursts * 3} fast bursts without the probe's hook")
+        self.desktop.probe("notches", 0)
+        rolvane.command(FAST)
+        start = len(self.desktop.events())
+        for burst in range(options.bursts * 3):
+            self.turn_until_quiet(f"full speed burst {burst + 1}", options.burst_notches,
+                                  options.burst_gap_ms)
+        times = [time_us for time_us, kind, *_ in self.desktop.events(start) if kind == "v"]
+        stats = percentiles(milliseconds(b - a) for a, b in zip(times, times[1:])
+                            if b - a < MOVEMENT_GAP_US)
+        self.record("wine", "fast.full_speed", "intervals", stats["count"])
+        for name in ("median", "p90", "p99", "max", "mean"):
+            self.record("wine", "fast.full_speed", f"interval_{name}_ms", stats[name])
+
     # --- size, start-up and cost -----------------------------------------------------------------
 
     def measure_startup(self):
@@ -395,9 +414,9 @@ class Measurement:
         seconds = time.monotonic() - started
         for (who, pid), (cpu, switches) in zip(pids.items(), before):
             self.record("cost", phase, f"{who}_percent",
-                        f"{(cpu_seconds(pid) - cpu) / seconds * 100:.2f}")
+                        f"{(cpu_seconds(pid) - cpu) / seconds * 100:.3f}")
             self.record("cost", phase, f"{who}_switches_per_second",
-                        f"{(context_switches(pid) - switches) / seconds:.0f}")
+                        f"{(context_switches(pid) - switches) / seconds:.1f}")
         self.record("cost", phase, "seconds", f"{seconds:.1f}")
 
     def measure_cost(self, rolvane, pids):
@@ -420,12 +439,13 @@ class Measurement:
         self.record("cost", "scrolling", "sum", sum(e[2] for e in events if e[1] == "v"))
 
     def start_idle_program(self):
+        """The floor: a hidden window with one 250 ms timer, as Rolvane's refresh timer, and a
+        message loop; it says "ready" once its timer is set."""
         idle = subprocess.Popen(["wine", WIN_DIR / "tests" / "e2e" / "probe.exe", "idle"],
-                                env=self.desktop.env, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-        wait_for("the idle program's window", lambda: visible_window(
-            self.desktop, IDLE_TITLE, idle.pid), bool, timeout=20,
-            explain=lambda: f"its exit code {idle.poll()}")
+                                env=self.desktop.env, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, text=True)
+        assert idle.stdout.readline().strip() == "ready", \
+            f"the idle program did not start: exit code {idle.wait()}"
         return idle
 
     def plant_settings(self):
@@ -442,8 +462,9 @@ class Measurement:
         self.record("program", "Rolvane.exe", "size_bytes",
                     (WIN_DIR / "Rolvane.exe").stat().st_size)
         self.measure_startup()
-        note("Rolvane.exe, a do-nothing program and the scroll target")
-        rolvane = Rolvane(self.desktop)
+        note("Rolvane.exe (in the notification area, as it runs all day), a do-nothing program "
+             "and the scroll target")
+        rolvane = Rolvane(self.desktop, "--tray")
         idle = self.start_idle_program()
         try:
             self.desktop.show_target()
@@ -451,6 +472,7 @@ class Measurement:
                     "wineserver": wineserver_pid(self.desktop.prefix)}
             self.measure_cost(rolvane, pids)
             self.measure_input(rolvane)
+            self.measure_full_speed(rolvane)
         finally:
             idle.kill()
             idle.wait()
