@@ -30,6 +30,8 @@ ROLVANE_TITLE = re.compile(r"Rolvane 0\.6 - ")
 MOVEMENT_GAP_US = 300_000
 # A pulse has ended when the target has received nothing for this long.
 QUIET_SECONDS = 0.4
+# An idle phase starts this long after the last thing done to the programs, which settle first.
+SETTLE_SECONDS = 3
 # Beyond this many notches in a movement, trying every tick reading is too many runs.
 TICK_ROUNDING_MAX_NOTCHES = 8
 
@@ -424,9 +426,11 @@ class Measurement:
         notches = options.cost_seconds * options.notches_per_second
         note(f"cost: {options.cost_seconds} s each idle with the effect off, idle with it on, "
              "scrolling")
+        time.sleep(SETTLE_SECONDS)
         self.cost_phase("idle_effect_off", lambda: time.sleep(options.cost_seconds), pids)
         rolvane.command(IDC_EFFECT_SWITCH)
         self.desktop.wait_for_text("state", STATE_ON)
+        time.sleep(SETTLE_SECONDS)
         self.cost_phase("idle_effect_on", lambda: time.sleep(options.cost_seconds), pids)
         start = len(self.desktop.events())
         self.cost_phase("scrolling", lambda: self.desktop.wheel(
