@@ -155,8 +155,9 @@ report_cost() {
     local phase label c
     [ -n "${RESULT[cost/idle_effect_off/rolvane_percent]:-}" ] || return 0
     printf '## Cost under Wine\n\n'
-    printf 'CPU time (user + system, from /proc/PID/stat) as a share of one core; in brackets,\n'
-    printf 'context switches a second of all the process'"'"'s threads (from /proc/PID/task/*/status).\n\n'
+    printf 'CPU time of all the process'"'"'s threads (the scheduler'"'"'s account, /proc/PID/task/*/schedstat)\n'
+    printf 'as a share of one core; in brackets, wake-ups a second: context switches, voluntary and\n'
+    printf 'not, of all its threads (/proc/PID/task/*/status).\n\n'
     printf 'Rolvane.exe runs in the notification area, its window hidden, as it does all day. The\n'
     printf 'do-nothing program (the floor) is a hidden window with one 250 ms timer, as Rolvane'"'"'s\n'
     printf 'refresh timer, and a message loop. Goal at rest: no more than the floor'"'"'s wake-ups plus\n'
