@@ -214,9 +214,8 @@ TEST(AnimatorThread, ParksWhenIdleWakesAtOnceAndBalancesTheTimer) {
 
     Animator fresh;
     fresh.play(120, 360, 400);
-    const std::vector<InjectedEvent>& one = fresh.platform.injected;
-    std::vector<InjectedEvent> expected = one;
-    for (const InjectedEvent& event : one) {
+    std::vector<InjectedEvent> expected = fresh.platform.injected;
+    for (const InjectedEvent& event : fresh.platform.injected) {
         expected.push_back({event.ms + wakeNs / msToNs, event.amount});
     }
     EXPECT_EQ(run.platform.injected, expected);
