@@ -1,7 +1,7 @@
 """Where the effect stays out: programs the user excludes, full-screen programs, and Ctrl+wheel
 (zoom), with real notches and the real notification menu."""
 from desktop import SETTINGS_KEY, IDC_EFFECT_SWITCH, STATE_ON, WHEEL_DOWN, REG_DWORD, dword, wait_for
-from test_tray import marks, open_menu, read_menu
+from test_tray import marks, open_menu, read_menu, submenu
 from test_wheel import check_smoothed, wheel
 
 REG_MULTI_SZ, IDM_PAUSE_IN_FULL_SCREEN = 7, 1302
@@ -50,9 +50,7 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
     menu, items = open_menu(desktop)
     assert marks(items)[3:6] == [(True, False), (False, False), (True, False)], items
     desktop.move_to((menu[0] + menu[2]) // 2, (items[4][0] + items[4][1]) // 2)
-    menus = wait_for("the excluded programs' submenu", desktop.menus, lambda menus: len(menus) == 2)
-    submenu = next(rect for rect in menus if rect != menu)
-    assert marks(read_menu(desktop, submenu, 2)) == [(True, False), (True, False)]
+    assert marks(read_menu(desktop, submenu(desktop, menu), 2)) == [(True, False), (True, False)]
     desktop.xdotool("key", "Down", "Down", "Return")
     wait_for("the list without PROBE.EXE", lambda: desktop.reg_get(SETTINGS_KEY, "ExcludedPrograms"),
              lambda value: value == (REG_MULTI_SZ, multi_sz("other.exe")))

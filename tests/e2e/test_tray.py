@@ -42,6 +42,14 @@ def read_menu(desktop, menu, count):
                     lambda items: len(items) == count, timeout=10, interval=0.1)
 
 
+def submenu(desktop, menu):
+    """The submenu open beside `menu`, once Wine has placed it: its window comes a moment before
+    its size."""
+    menus = wait_for("a submenu with a size", desktop.menus,
+                     lambda menus: len(menus) == 2 and all(r[2] > r[0] for r in menus))
+    return next(rect for rect in menus if rect != menu)
+
+
 def open_menu(desktop):
     """A right click on the icon; the menu once painted (keys before may go elsewhere)."""
     menu = desktop.open_tray_menu()[0]
@@ -66,9 +74,7 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     # Resting the pointer on "Smoothness profile" opens the submenu with nothing selected.
     profile_top, profile_bottom = main[2][:2]
     desktop.move_to((menu[0] + menu[2]) // 2, (profile_top + profile_bottom) // 2)
-    menus = wait_for("the profile submenu", desktop.menus, lambda menus: len(menus) == 2)
-    submenu = next(rect for rect in menus if rect != menu)
-    profiles = read_menu(desktop, submenu, 4)
+    profiles = read_menu(desktop, submenu(desktop, menu), 4)
     # Soft, Balanced, Fast (checked), Custom.
     assert marks(profiles) == [(False, False), (False, False), (True, False), (False, False)], \
         profiles
