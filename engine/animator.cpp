@@ -159,6 +159,12 @@ void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& 
     if (state.resetRequested.exchange(false)) {
         clearAnimator(animator);
     }
+    // Ctrl or Alt going down ends the movement: the rest would arrive as zoom steps.
+    if (platform.zoomKeysHeld()) {
+        clearAnimator(animator);
+        state.pendingDelta.exchange(0);
+        return;
+    }
     // One clock read serves the new pulse's start and this tick's evaluation.
     const int64_t now = platform.nowNs();
     drainPending(animator, state, now);
@@ -180,9 +186,12 @@ void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& 
         return;
     }
     if (!platform.injectWheel(units)) {
-        turnEffectOff(state);
-        animator.pulseQueue.clear();
-        animator.remainder = 0.0;
+        // A locked or secure desktop costs the movement, not the effect: it still works after
+        // the user is back. Any other refusal means the effect cannot work.
+        if (platform.inputDesktopIsOurs()) {
+            turnEffectOff(state);
+        }
+        clearAnimator(animator);
         return;
     }
     animator.remainder -= units;

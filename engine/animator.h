@@ -69,6 +69,11 @@ class AnimatorPlatform {
     }
     // Injects one tagged wheel event; false when the system did not insert it.
     virtual bool injectWheel(int32_t amount) = 0;
+    // Ctrl or Alt is down: programs would take each wheel event as a zoom step.
+    virtual bool zoomKeysHeld() { return false; }
+    // Whether the desktop that takes the input is ours. Windows inserts nothing while the
+    // workstation is locked, on the secure desktop, or while another session has the input.
+    virtual bool inputDesktopIsOurs() { return true; }
     virtual bool raiseTimerResolution() { return false; }
     virtual void lowerTimerResolution() {}
     virtual void raiseThreadPriority() {}

@@ -68,8 +68,9 @@ struct EngineState {
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> hookInstalled{false};
     std::atomic<bool> resetRequested{false};
-    // Set by the refresh timer while a full-screen program is in front and the rule is on.
-    std::atomic<bool> pausedForFullScreen{false};
+    // The monitor (HMONITOR) of the full-screen program in front while the rule is on, else 0;
+    // set by the refresh timer.
+    std::atomic<uintptr_t> fullScreenMonitor{0};
     // Up while the animator waits for work; whoever gives it work takes it down and wakes it.
     std::atomic<bool> animatorParked{false};
 
@@ -78,9 +79,10 @@ struct EngineState {
     // Tick of the previous accepted notch; 0 means none since the effect was last switched off.
     std::atomic<uint64_t> lastNotchTick{0};
     std::atomic<uint32_t> hookThreadId{0};
-    // The event time (32-bit milliseconds) of the last mouse event the hook saw, and how often
-    // the hook has been put back since the start.
+    // The event time (32-bit milliseconds) and the point (packPoint in hook_watch.h) of the
+    // last mouse event the hook saw, and how often the hook has been put back since the start.
     std::atomic<uint32_t> lastHookEventTime{0};
+    std::atomic<uint64_t> lastHookEventPoint{0};
     std::atomic<uint32_t> hookReinstalls{0};
 
     // Set before the workers start; they only read it.

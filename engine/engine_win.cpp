@@ -39,10 +39,16 @@ static void readSystemInput() {
         return;
     }
     lastSystemInput = input.dwTime;
-    if (engine.hookInstalled.load() &&
-        hookLooksRemoved(hookWatch, lastSystemInput, engine.lastHookEventTime.load(), now)) {
+    POINT pointer{};
+    if (engine.hookInstalled.load() && GetPhysicalCursorPos(&pointer) &&
+        hookLooksRemoved(hookWatch, lastSystemInput, engine.lastHookEventTime.load(),
+                         packPoint(pointer.x, pointer.y), engine.lastHookEventPoint.load(), now)) {
         putHookBack();
     }
+}
+
+bool zoomKeysHeld() {
+    return ((GetAsyncKeyState(VK_CONTROL) | GetAsyncKeyState(VK_MENU)) & 0x8000) != 0;
 }
 
 uint64_t watchInput(HWND window) {

@@ -26,6 +26,10 @@ void putHookBack();
 // at most once a second) saw; it changes whenever there was input.
 uint64_t watchInput(HWND window);
 
+// Ctrl or Alt is down: programs zoom by each wheel message then (browsers and editors with
+// Ctrl, image and 3-D editors with Alt), so no wheel event of ours may reach them.
+bool zoomKeysHeld();
+
 // Asks the hook thread to put the hook back (a new one first, then the old one removed).
 void requestHookReinstall();
 

@@ -4,8 +4,9 @@
 
 // Windows removes a low-level hook without a word when its procedure is slow to return (after
 // a resume, under heavy load). The refresh timer compares the system's last input with the
-// last event the hook saw; keyboard input counts for the system too, so a reinstall must be
-// harmless when the alarm is false, and they are spaced out.
+// last event the hook saw. The system counts keystrokes too, and every reinstall moves our hook
+// ahead of other mouse tools in the chain: only a pointer that moved since the hook's last
+// event tells of mouse input the hook missed, and reinstalls are spaced out.
 inline constexpr uint32_t HOOK_SILENCE_LIMIT_MS = 2'000;
 inline constexpr uint64_t HOOK_REINSTALL_SPACING_MS = 5'000;
 
@@ -14,8 +15,14 @@ struct HookWatch {
     bool reinstalled = false;
 };
 
-// Both input times are 32-bit millisecond ticks, which wrap after 49.7 days.
+// A screen point in physical pixels, as one atomic value.
+inline uint64_t packPoint(int32_t x, int32_t y) {
+    return uint64_t{static_cast<uint32_t>(x)} << 32 | static_cast<uint32_t>(y);
+}
+
+// Both input times are 32-bit millisecond ticks, which wrap after 49.7 days; the two points are
+// packed: the pointer now and where the hook's last event had it.
 bool hookLooksRemoved(const HookWatch& watch, uint32_t lastSystemInput, uint32_t lastHookEvent,
-                      uint64_t nowTick);
+                      uint64_t pointerNow, uint64_t pointerAtHookEvent, uint64_t nowTick);
 
 void noteReinstallRequested(HookWatch& watch, uint64_t nowTick);

@@ -1,6 +1,8 @@
 #include "engine/engine_win.h"
+#include "engine/excluded_programs.h"
+#include "engine/hook_watch.h"
 #include "engine/wheel_filter.h"
-#include "shell/excluded_programs.h"
+#include "engine/window_program_win.h"
 
 #include <atomic>
 #include <new>
@@ -16,6 +18,8 @@ std::atomic<ExcludedPrograms*> nextExclusions{nullptr};
 DWORD ownProcessId = 0;
 DWORD ownIntegrityLevel = 0;
 bool ownIntegrityKnown = false;
+WindowsDesktopLookup desktop;
+ProgramNameReader programNames;
 
 uint64_t readTick() {
     return GetTickCount64();
@@ -47,32 +51,29 @@ void readOwnIntegrityLevel() {
     ownIntegrityKnown = readIntegrityLevel(GetCurrentProcess(), ownIntegrityLevel);
 }
 
-bool isExcluded(HANDLE process) {
-    if (!exclusions || exclusions->names.empty()) {
-        return false;
-    }
-    wchar_t path[MAX_PATH + 1];
-    DWORD size = MAX_PATH + 1;
-    return QueryFullProcessImageNameW(process, 0, path, &size) && exclusions->excludes(path);
-}
-
-// A notch passes through whole to a process that outranks us (Windows would drop our events)
-// or that the user excluded. Where our own level cannot be read the system has no integrity
-// levels to guard windows with.
-bool passesThrough(uint32_t processId) {
-    if (processId == ownProcessId) {
-        return false;
-    }
+// Where our own level cannot be read the system has no integrity levels to guard windows with.
+bool outranksUs(uint32_t processId) {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (!process) {
         return ownIntegrityKnown;
     }
     DWORD level = 0;
-    const bool outranksUs =
+    const bool outranks =
         ownIntegrityKnown && (!readIntegrityLevel(process, level) || level > ownIntegrityLevel);
-    const bool through = outranksUs || isExcluded(process);
     CloseHandle(process);
-    return through;
+    return outranks;
+}
+
+// A notch passes through whole to a program that outranks us (Windows would drop our events)
+// or that the user excluded. A Store app's frame passes the notch on to the app in it.
+bool passesThrough(HWND topLevel, uint32_t windowProcess) {
+    const uint32_t app = programProcessOf(desktop, reinterpret_cast<uintptr_t>(topLevel));
+    const uint32_t program = app != 0 ? app : windowProcess;
+    if (program == ownProcessId) {
+        return false;
+    }
+    return outranksUs(program) ||
+           (exclusions && excludesProgram(*exclusions, desktop, programNames, program, windowProcess));
 }
 
 void takeNextExclusions() {
@@ -83,16 +84,34 @@ void takeNextExclusions() {
     }
 }
 
+uintptr_t monitorOf(uintptr_t window) {
+    return reinterpret_cast<uintptr_t>(
+        MonitorFromWindow(reinterpret_cast<HWND>(window), MONITOR_DEFAULTTONEAREST));
+}
+
+// The hook's point is in physical pixels at any display scale; so is this lookup.
 bool targetTakesNotchAt(POINT point) {
-    HWND target = WindowFromPoint(point);
+    HWND target = WindowFromPhysicalPoint(point);
     HWND topLevel = target ? GetAncestor(target, GA_ROOT) : nullptr;
+    const auto window = reinterpret_cast<uintptr_t>(topLevel);
+    if (pausedForFullScreen(engine.fullScreenMonitor.load(std::memory_order_relaxed), window,
+                            monitorOf)) {
+        return false;
+    }
     if (!topLevel) {
         return true;
     }
     DWORD processId = 0;
     GetWindowThreadProcessId(topLevel, &processId);
-    return targetTakesSmoothing(targetCache, reinterpret_cast<uintptr_t>(topLevel), processId,
-                                passesThrough);
+    return targetTakesSmoothing(targetCache, window, processId,
+                                [&] { return passesThrough(topLevel, processId); });
+}
+
+void notePointerNow() {
+    POINT pointer{};
+    if (GetPhysicalCursorPos(&pointer)) {
+        engine.lastHookEventPoint.store(packPoint(pointer.x, pointer.y));
+    }
 }
 
 bool installHook() {
@@ -108,6 +127,7 @@ bool installHook() {
         UnhookWindowsHookEx(old);
     }
     engine.lastHookEventTime.store(GetTickCount());
+    notePointerNow();
     return true;
 }
 
@@ -142,12 +162,12 @@ LRESULT CALLBACK wheelHookProc(int code, WPARAM message, LPARAM record) {
     if (code == HC_ACTION) {
         const auto& event = *reinterpret_cast<const MSLLHOOKSTRUCT*>(record);
         engine.lastHookEventTime.store(event.time, std::memory_order_relaxed);
+        engine.lastHookEventPoint.store(packPoint(event.pt.x, event.pt.y),
+                                        std::memory_order_relaxed);
         if (filterWheelEvent(engine, code, message, event.flags, event.dwExtraInfo,
                              wheelDeltaOf(event.mouseData), readTick,
                              [&event] {
-                                 // With Ctrl held programs zoom, some by one step per message.
-                                 return (GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0 &&
-                                        targetTakesNotchAt(event.pt);
+                                 return !zoomKeysHeld() && targetTakesNotchAt(event.pt);
                              }) ==
             HookVerdict::swallow) {
             return 1;
@@ -166,6 +186,7 @@ void hookThreadMain() {
         engine.hookThreadId.store(0);
         return;
     }
+    usePhysicalCoordinatesOnThisThread();
     readOwnIntegrityLevel();
     takeNextExclusions();
     engine.hookInstalled.store(installHook());

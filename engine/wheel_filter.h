@@ -30,9 +30,10 @@ int32_t acceleratedAmount(int16_t delta, uint64_t gapMs, int32_t stepPercent,
 // Measures the gap since the previous notch and adds the amount to pendingDelta, clamped.
 void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick);
 
-// Windows drops injected input aimed at a process of a higher integrity level, so a notch
-// for such a window must pass through whole. The answer is remembered per top-level window
-// and process (a window handle may be reused by another process).
+// Windows drops injected input aimed at a process of a higher integrity level, and the user
+// keeps the effect out of some programs, so a notch for such a window must pass through whole.
+// The answer is remembered per top-level window and process (a window handle may be reused by
+// another process).
 struct TargetVerdict {
     uintptr_t window = 0;
     uint32_t processId = 0;
@@ -47,21 +48,28 @@ struct TargetCache {
     int next = 0;
 };
 
-// True when a notch aimed at `window` of process `processId` may be smoothed. `outranksUs` asks
-// whether the process's integrity level is above ours or cannot be read; it is asked once per
-// window and process.
-template <typename OutranksUs>
+// True when a notch aimed at `window` of process `processId` may be smoothed. `passesThrough`
+// gives the answer for that window; it is asked once per window and process.
+template <typename PassesThrough>
 bool targetTakesSmoothing(TargetCache& cache, uintptr_t window, uint32_t processId,
-                          OutranksUs outranksUs) {
+                          PassesThrough passesThrough) {
     for (const TargetVerdict& entry : cache.entries) {
         if (entry.window == window && entry.processId == processId && window != 0) {
             return !entry.passThrough;
         }
     }
-    const TargetVerdict verdict{window, processId, outranksUs(processId)};
+    const TargetVerdict verdict{window, processId, passesThrough()};
     cache.entries[cache.next] = verdict;
     cache.next = (cache.next + 1) % TARGET_CACHE_SIZE;
     return !verdict.passThrough;
+}
+
+// A full-screen program pauses the effect on its own monitor only: `pausedMonitor` is its
+// monitor (0 while there is none), `monitorOf` gives the monitor of the top-level window the
+// notch is aimed at (0 when no window is there: then the pause holds).
+template <typename MonitorOf>
+bool pausedForFullScreen(uintptr_t pausedMonitor, uintptr_t window, MonitorOf monitorOf) {
+    return pausedMonitor != 0 && (window == 0 || monitorOf(window) == pausedMonitor);
 }
 
 // The hook's whole decision. The tick is read, and the target asked about, only for a notch
@@ -71,10 +79,8 @@ template <typename ReadTick, typename TargetTakesNotch>
 HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
                              uintptr_t extraInfo, int16_t delta, ReadTick readTick,
                              TargetTakesNotch targetTakesNotch) {
-    if (!isNotchToSwallow(state, hookCode, message, flags, extraInfo, delta)) {
-        return HookVerdict::passOn;
-    }
-    if (state.pausedForFullScreen.load(std::memory_order_relaxed) || !targetTakesNotch()) {
+    if (!isNotchToSwallow(state, hookCode, message, flags, extraInfo, delta) ||
+        !targetTakesNotch()) {
         return HookVerdict::passOn;
     }
     acceptNotch(state, delta, readTick());

@@ -2,8 +2,8 @@
 
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
-#include "shell/excluded_programs.h"
-#include "shell/front_program.h"
+#include "engine/excluded_programs.h"
+#include "engine/window_program_win.h"
 #include "shell/registry_win.h"
 #include "shell/settings.h"
 
@@ -13,34 +13,15 @@ namespace {
 
 ExcludedPrograms excludedPrograms;
 bool pauseInFullScreen = true;
-bool fullScreenInFront = false;
+// The monitor of the full-screen program in front; 0 while there is none.
+uintptr_t fullScreenMonitor = 0;
 std::wstring frontProgram;
+WindowsDesktopLookup desktop;
+ProgramNameReader programNames;
 
-std::wstring programOfWindow(HWND window) {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (!process) {
-        return {};
-    }
-    wchar_t path[MAX_PATH + 1];
-    DWORD size = MAX_PATH + 1;
-    std::wstring name;
-    if (QueryFullProcessImageNameW(process, 0, path, &size)) {
-        name = programFileName(std::wstring_view(path, size));
-    }
-    CloseHandle(process);
-    return name;
-}
-
-bool isShellWindow(HWND window) {
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    return isShellWindowClass(className) || window == GetDesktopWindow() ||
-           window == GetShellWindow();
-}
-
-bool coversItsMonitor(HWND window) {
+// Called in physical coordinates: the window's and the monitor's rectangles then agree at any
+// display scale, on every monitor.
+bool isFullScreen(HWND window) {
     RECT rect;
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
@@ -48,9 +29,13 @@ bool coversItsMonitor(HWND window) {
         !GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
         return false;
     }
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
     const RECT& screen = monitor.rcMonitor;
-    return coversWholeMonitor({rect.left, rect.top, rect.right, rect.bottom},
-                              {screen.left, screen.top, screen.right, screen.bottom});
+    return isFullScreenWindow({{rect.left, rect.top, rect.right, rect.bottom},
+                               {screen.left, screen.top, screen.right, screen.bottom},
+                               IsZoomed(window) != FALSE,
+                               (style & WS_CAPTION) == WS_CAPTION,
+                               (style & WS_THICKFRAME) != 0});
 }
 
 bool direct3dFullScreen() {
@@ -60,7 +45,7 @@ bool direct3dFullScreen() {
 }
 
 void publishPause() {
-    engine.pausedForFullScreen.store(pauseInFullScreen && fullScreenInFront);
+    engine.fullScreenMonitor.store(pauseInFullScreen ? fullScreenMonitor : 0);
 }
 
 bool saveAndHandOver() {
@@ -78,25 +63,34 @@ void loadExclusions() {
 }
 
 void watchFrontProgram(HWND ownWindow) {
+    const PhysicalCoordinates physical;
     HWND front = GetForegroundWindow();
     DWORD processId = 0;
     GetWindowThreadProcessId(front, &processId);
     const bool ours = processId == GetCurrentProcessId() || front == ownWindow;
-    const bool program = front && !ours && !isShellWindow(front);
-    if (program) {
-        frontProgram = programOfWindow(front);
+    const bool desktopItself = front == GetDesktopWindow() || front == GetShellWindow();
+    std::wstring_view program;
+    if (front && !ours && !desktopItself) {
+        program = programNames.programInFront(desktop, reinterpret_cast<uintptr_t>(front));
     }
-    fullScreenInFront = direct3dFullScreen() || (program && coversItsMonitor(front));
+    // The name stays while the shell or Rolvane is in front: the menu means the program before.
+    if (!program.empty()) {
+        frontProgram.assign(program);
+    }
+    const bool fullScreen = direct3dFullScreen() || (!program.empty() && isFullScreen(front));
+    fullScreenMonitor =
+        fullScreen ? reinterpret_cast<uintptr_t>(MonitorFromWindow(front, MONITOR_DEFAULTTOPRIMARY))
+                   : 0;
     publishPause();
 }
 
 ExclusionState exclusionState() {
     ExclusionState state;
     state.frontProgramKnown = !frontProgram.empty();
-    state.frontProgramExcluded = excludedPrograms.excludes(frontProgram.c_str());
+    state.frontProgramExcluded = excludedPrograms.excludes(frontProgram);
     state.anyExcluded = !excludedPrograms.names.empty();
     state.pauseInFullScreen = pauseInFullScreen;
-    state.fullScreenInFront = fullScreenInFront;
+    state.fullScreenInFront = fullScreenMonitor != 0;
     return state;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/engine_state.h"
-#include "shell/excluded_programs.h"
+#include "engine/excluded_programs.h"
 #include "shell/registry_store.h"
 
 inline constexpr wchar_t SETTINGS_KEY[] = L"Software\\Rolvane";

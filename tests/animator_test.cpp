@@ -107,15 +107,35 @@ TEST(Animator, AResetDropsWhatIsInFlightAndTheEffectGoingOffDropsEverything) {
     }
 }
 
-TEST(Animator, ARefusedEventTurnsTheEffectOffOnceAndNothingMoreIsTried) {
+// A locked workstation or the secure desktop refuses events too: that costs the movement, and
+// the effect works again once the user is back.
+TEST(Animator, ARefusedEventTurnsTheEffectOffUnlessTheInputDesktopIsNotOurs) {
+    for (const bool ours : {true, false}) {
+        Animator run;
+        run.platform.injectionFails = true;
+        run.platform.inputDesktopOurs = ours;
+        run.play(120, 360, 600);
+        EXPECT_EQ(run.platform.injectAttempts, 1);
+        EXPECT_EQ(UiRecorder::posts, ours ? 1 : 0);
+        EXPECT_EQ(run.state.effectEnabled, !ours);
+        EXPECT_TRUE(animatorIdle(run.animator, run.state));
+    }
+}
+
+// Programs zoom by each wheel event while Ctrl or Alt is down.
+TEST(Animator, CtrlOrAltGoingDownDropsTheMovementAndWhatIsPending) {
     Animator run;
-    run.platform.injectionFails = true;
-    run.play(120, 360, 600);
-    EXPECT_EQ(run.platform.injectAttempts, 1);
-    EXPECT_EQ(UiRecorder::posts, 1);
-    EXPECT_FALSE(run.state.effectEnabled);
-    EXPECT_TRUE(run.animator.pulseQueue.empty());
-    EXPECT_EQ(run.animator.remainder, 0.0);
+    run.play(360, 360, 40);
+    const size_t sent = run.platform.injected.size();
+    run.platform.zoomKeys = true;
+    run.state.pendingDelta = 120;
+    run.tickThrough(44, 44);
+    run.platform.zoomKeys = false;
+    run.tickThrough(48, 600);
+    EXPECT_EQ(run.platform.injected.size(), sent);
+    EXPECT_EQ(run.state.pendingDelta, 0);
+    EXPECT_TRUE(animatorIdle(run.animator, run.state));
+    EXPECT_TRUE(run.state.effectEnabled);
 }
 
 TEST(Animator, NothingIsSentOnceTheEffectWentOffDuringTheTick) {

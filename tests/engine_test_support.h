@@ -39,6 +39,8 @@ class FakePlatform final : public AnimatorPlatform {
   public:
     int64_t now = 0;
     bool injectionFails = false;
+    bool zoomKeys = false;
+    bool inputDesktopOurs = true;
     bool timerResolutionAvailable = true;
     int timerRaised = 0;
     int timerLowered = 0;
@@ -84,6 +86,8 @@ class FakePlatform final : public AnimatorPlatform {
         }
         return !injectionFails;
     }
+    bool zoomKeysHeld() override { return zoomKeys; }
+    bool inputDesktopIsOurs() override { return inputDesktopOurs; }
     bool raiseTimerResolution() override {
         timerRaised += timerResolutionAvailable;
         return timerResolutionAvailable;

@@ -1,6 +1,6 @@
 #include "engine/hook_watch.h"
 #include "engine/wheel_filter.h"
-#include "shell/front_program.h"
+#include "engine/window_program.h"
 
 #include <gtest/gtest.h>
 
@@ -105,7 +105,7 @@ TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPe
         filter.state.pendingDelta = 0;
         return filter.send(-120, message, 0, 0, 0, [&] {
             return targetTakesSmoothing(cache, window, processId,
-                                        [&](uint32_t id) { return ++asked, id != 7; });
+                                        [&] { return ++asked, processId != 7; });
         });
     };
     EXPECT_EQ(notch(), HookVerdict::swallow);
@@ -130,38 +130,39 @@ TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPe
     window = 0x100;
     EXPECT_EQ(notch(), HookVerdict::swallow);
     EXPECT_EQ(asked, 3 + TARGET_CACHE_SIZE - 3);
-
-    // While a full-screen program is in front nothing is taken, wherever it goes.
-    filter.state.pausedForFullScreen = true;
-    EXPECT_EQ(notch(), HookVerdict::passOn);
-    EXPECT_EQ(filter.state.pendingDelta, 0);
 }
 
-TEST(FrontProgram, FullScreenIsAWindowOverItsWholeMonitorAndTheShellIsNoProgram) {
-    const ScreenRect monitor{1920, 0, 3840, 1080};
-    EXPECT_TRUE(coversWholeMonitor({1920, 0, 3840, 1080}, monitor));
-    EXPECT_TRUE(coversWholeMonitor({1912, -8, 3848, 1088}, monitor)); // its frame outside the screen
-    EXPECT_FALSE(coversWholeMonitor({1920, 0, 3840, 1079}, monitor));
-    EXPECT_FALSE(coversWholeMonitor({1921, 0, 3840, 1080}, monitor));
-    EXPECT_FALSE(coversWholeMonitor({0, 0, 1920, 1080}, monitor));
-    EXPECT_FALSE(coversWholeMonitor({0, 0, 0, 0}, {0, 0, 0, 0}));
-    EXPECT_TRUE(isShellWindowClass(L"Shell_TrayWnd"));
-    EXPECT_TRUE(isShellWindowClass(L"WorkerW"));
-    EXPECT_FALSE(isShellWindowClass(L"Shell_TrayWndX"));
+// A full-screen program pauses the effect on its own monitor; windows elsewhere keep it.
+TEST(WheelFilter, AFullScreenProgramPausesOnlyItsOwnMonitor) {
+    const uintptr_t gameMonitor = 0x10001, otherMonitor = 0x10002;
+    const auto monitorOf = [&](uintptr_t window) {
+        return window == 0x300 ? gameMonitor : otherMonitor;
+    };
+    EXPECT_FALSE(pausedForFullScreen(0, 0x300, monitorOf));
+    EXPECT_TRUE(pausedForFullScreen(gameMonitor, 0x300, monitorOf));
+    EXPECT_FALSE(pausedForFullScreen(gameMonitor, 0x400, monitorOf));
+    EXPECT_TRUE(pausedForFullScreen(gameMonitor, 0, monitorOf));
 }
 
 // The refresh timer's question: has the system seen input that the hook did not?
-TEST(HookWatch, PutsTheHookBackWhenTheSystemSawInputClearlyLaterAndNotTooOften) {
+TEST(HookWatch, PutsTheHookBackWhenTheMousePointerMovedUnseenAndNotTooOften) {
     HookWatch watch;
     const uint32_t hookEvent = 4'294'966'000u; // shortly before the 32-bit tick wraps
-    EXPECT_FALSE(hookLooksRemoved(watch, hookEvent, hookEvent, 100));
-    EXPECT_FALSE(hookLooksRemoved(watch, hookEvent + HOOK_SILENCE_LIMIT_MS, hookEvent, 100));
-    EXPECT_FALSE(hookLooksRemoved(watch, hookEvent - 50'000, hookEvent, 100));
-    EXPECT_TRUE(hookLooksRemoved(watch, hookEvent + HOOK_SILENCE_LIMIT_MS + 1, hookEvent, 100));
+    const uint64_t seen = packPoint(-1500, 300); // a monitor left of the primary one
+    const uint64_t moved = packPoint(-1500, 301);
+    const auto removed = [&](uint32_t systemInput, uint64_t pointer, uint64_t now = 100) {
+        return hookLooksRemoved(watch, systemInput, hookEvent, pointer, seen, now);
+    };
+    EXPECT_FALSE(removed(hookEvent, moved));
+    EXPECT_FALSE(removed(hookEvent + HOOK_SILENCE_LIMIT_MS, moved));
+    EXPECT_FALSE(removed(hookEvent - 50'000, moved));
+    EXPECT_TRUE(removed(hookEvent + HOOK_SILENCE_LIMIT_MS + 1, moved));
+    // Minutes of typing: the system saw input, the pointer is where the hook saw it last.
+    EXPECT_FALSE(removed(hookEvent + 600'000, seen));
     noteReinstallRequested(watch, 100);
     const uint32_t later = hookEvent + 3'000;
-    EXPECT_FALSE(hookLooksRemoved(watch, later, hookEvent, 100 + HOOK_REINSTALL_SPACING_MS - 1));
-    EXPECT_TRUE(hookLooksRemoved(watch, later, hookEvent, 100 + HOOK_REINSTALL_SPACING_MS));
+    EXPECT_FALSE(removed(later, moved, 100 + HOOK_REINSTALL_SPACING_MS - 1));
+    EXPECT_TRUE(removed(later, moved, 100 + HOOK_REINSTALL_SPACING_MS));
 }
 
 TEST(WheelFilter, DeltaIsTheSignedHighWordOfMouseData) {

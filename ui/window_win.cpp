@@ -5,7 +5,7 @@
 #include "shell/exclusions_win.h"
 #include "shell/shell_win.h"
 #include "shell/ui_strings.h"
-#include "shell/excluded_programs.h"
+#include "engine/excluded_programs.h"
 #include "tray/tray_win.h"
 #include "ui/control_ids.h"
 #include "ui/drawn_controls_win.h"

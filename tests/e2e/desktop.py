@@ -26,6 +26,10 @@ SOFT, BALANCED, FAST, CUSTOM = 1201, 1202, 1203, 1204
 TRACKBARS = (1101, 1102, 1103, 1104)
 TAG = 0x524C5633
 WHEEL_UP, WHEEL_DOWN, WHEEL_LEFT, WHEEL_RIGHT = 4, 5, 6, 7
+# How the probe's target stands: a maximized window reaches past its monitor by its resize
+# borders; BORDERS_OUTSIDE stands the same way without being maximized.
+HIDDEN, NORMAL, BORDERLESS, MAXIMIZED, BORDERS_OUTSIDE = range(5)
+VK_CONTROL, VK_MENU = 0x11, 0x12
 STATE_OFF = "OFF  •  the wheel works normally"
 STATE_ON = "ACTIVE  •  smooth scrolling is enabled"
 STARTING_TEXTS = ("", "Initializing...", "Inicializace...")
@@ -264,19 +268,35 @@ class Desktop:
             arguments += ["click", "--repeat", "1", "--delay", str(delay_ms), button]
         self.xdotool(*arguments)
 
-    def show_target(self):
-        """The scroll target in front, the pointer over its right part (clear of Rolvane's window)."""
-        self.probe("target", 1)
+    def show_target(self, shape=NORMAL):
+        """The scroll target in front with the keyboard, the pointer over its right part (clear of
+        Rolvane's window). Once Wine has shown a notification menu, the X keyboard focus stays
+        on Rolvane's window whatever Windows puts in front: it is moved by hand."""
+        self.probe("target", shape)
+        self.xdotool("search", "--limit", 1, "--name", "^Rolvane scroll target$", "windowfocus")
         self.move_to(800, 380)
 
-    def events(self, start=0):
-        """What the target received after the first `start` events: (us, kind, delta, tagged)."""
-        events = []
+    def _logged(self, kinds):
+        logged = []
         for line in self.target_log.read_text().splitlines():
             fields = line.split()
-            if len(fields) == 4:
-                events.append((int(fields[0]), fields[1], int(fields[2]), int(fields[3], 16) == TAG))
-        return events[start:]
+            if len(fields) == 4 and fields[1] in kinds:
+                logged.append((int(fields[0]), fields[1], int(fields[2]), int(fields[3], 16) == TAG))
+        return logged
+
+    def events(self, start=0):
+        """The wheel events the target received after the first `start` of them:
+        (us, "v" or "h", delta, tagged)."""
+        return self._logged("vh")[start:]
+
+    def keys(self):
+        """The keys the target saw go down ("k") and up ("u"): (us, kind, virtual key, False)."""
+        return self._logged("ku")
+
+    def tooltip(self):
+        """The notification icon's tooltip as the shell has it."""
+        texts = [text for text in self.probe("tooltips").split("\t") if text.startswith("Rolvane")]
+        return texts[0] if len(texts) == 1 else texts
 
     def wait_for_sum(self, start, kind, want, timeout=15):
         """The events after `start`, once their `kind` deltas add up to `want` (any sum but 0 when

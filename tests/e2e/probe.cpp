@@ -33,9 +33,14 @@ constexpr UINT IDM_EXIT = 1003;
 // A loaded machine may keep Rolvane's thread from its queue for seconds: wait rather than give up.
 // (Wine counts a queue unread for 5 s as hung, so SMTO_ABORTIFHUNG would fail at once then.)
 constexpr UINT SEND_TIMEOUT_MS = 30000;
-// Run on the target window's thread: wParam 1 shows the target, 0 hides it; 2 and 3 put the
-// notch hook in and take it out.
+// Run on the target window's thread: wParam is a TargetShape.
 constexpr UINT WM_PROBE_TARGET = WM_APP + 40;
+// wParam 1 puts the notch hook in, 0 takes it out.
+constexpr UINT WM_PROBE_NOTCHES = WM_APP + 41;
+
+// How the target stands on the screen. A maximized window reaches past its monitor by its
+// resize borders; `bordersOutside` stands like one without being maximized.
+enum TargetShape : WPARAM { hidden, normal, borderless, maximized, bordersOutside };
 
 using Words = std::vector<std::wstring>;
 
@@ -91,11 +96,15 @@ int64_t microsecondsNow() {
 
 // --- the scroll target and the notch hook, on the main thread -----------------------------
 
-void logWheel(char kind, WPARAM wParam) {
-    const auto extra = static_cast<uint64_t>(static_cast<ULONG_PTR>(GetMessageExtraInfo()));
-    std::fprintf(targetLog, "%" PRId64 " %c %d 0x%" PRIx64 "\n", microsecondsNow(), kind,
-                 GET_WHEEL_DELTA_WPARAM(wParam), extra);
+void logEvent(char kind, long value, uint64_t extra) {
+    std::fprintf(targetLog, "%" PRId64 " %c %ld 0x%" PRIx64 "\n", microsecondsNow(), kind, value,
+                 extra);
     std::fflush(targetLog);
+}
+
+void logWheel(char kind, WPARAM wParam) {
+    logEvent(kind, GET_WHEEL_DELTA_WPARAM(wParam),
+             static_cast<uint64_t>(static_cast<ULONG_PTR>(GetMessageExtraInfo())));
 }
 
 // Put in after Rolvane's hook, it runs first, so it sees the notches that Rolvane swallows,
@@ -111,43 +120,49 @@ LRESULT CALLBACK notchHookProc(int code, WPARAM message, LPARAM record) {
     return CallNextHookEx(nullptr, code, message, record);
 }
 
-LRESULT onProbeTarget(HWND window, WPARAM what) {
-    switch (what) {
-    case 0:
+RECT monitorOf(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    return monitor.rcMonitor;
+}
+
+// The wheel must reach the target whichever rule routes it: the pointer or the focus.
+LRESULT onProbeTarget(HWND window, WPARAM shape) {
+    if (shape == hidden) {
         ShowWindow(window, SW_HIDE);
         return 1;
-    case 1:
-    case 4: {
-        // The wheel must reach this window whichever rule routes it: the pointer or the focus.
-        // Full screen (4) is a borderless window over the whole monitor, as games make them.
-        const bool fullScreen = what == 4;
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof monitor;
-        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
-        const RECT& full = monitor.rcMonitor;
-        SetWindowLongPtrW(window, GWL_STYLE, fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW);
-        if (fullScreen) {
-            SetWindowPos(window, HWND_TOP, full.left, full.top, full.right - full.left,
-                         full.bottom - full.top, SWP_FRAMECHANGED);
-        } else {
-            SetWindowPos(window, HWND_TOP, 100, 80, 800, 600, SWP_FRAMECHANGED);
-        }
-        ShowWindow(window, SW_SHOWNORMAL);
-        SetForegroundWindow(window);
-        SetFocus(window);
-        return 1;
     }
-    case 2:
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetWindowLongPtrW(window, GWL_STYLE, shape == borderless ? WS_POPUP : WS_OVERLAPPEDWINDOW);
+    RECT place{100, 80, 900, 680};
+    const RECT full = monitorOf(window);
+    if (shape == borderless) {
+        place = full;
+    } else if (shape == bordersOutside) {
+        const int x = GetSystemMetrics(SM_CXSIZEFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
+        const int y = GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
+        place = {full.left - x, full.top - y, full.right + x, full.bottom + y};
+    }
+    SetWindowPos(window, HWND_TOP, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_FRAMECHANGED);
+    ShowWindow(window, shape == maximized ? SW_MAXIMIZE : SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    return 1;
+}
+
+LRESULT onProbeNotches(bool on) {
+    if (on) {
         notchHook =
             notchHook ? notchHook : SetWindowsHookExW(WH_MOUSE_LL, notchHookProc, nullptr, 0);
         return notchHook != nullptr;
-    default:
-        if (notchHook) {
-            UnhookWindowsHookEx(notchHook);
-            notchHook = nullptr;
-        }
-        return 1;
     }
+    if (notchHook) {
+        UnhookWindowsHookEx(notchHook);
+        notchHook = nullptr;
+    }
+    return 1;
 }
 
 LRESULT CALLBACK targetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -158,8 +173,19 @@ LRESULT CALLBACK targetWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_MOUSEHWHEEL:
         logWheel('h', wParam);
         return 0;
+    // Keys down and up ("k", "u") with their virtual-key code; Alt without the menu mode.
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        logEvent('k', long(wParam), 0);
+        return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        logEvent('u', long(wParam), 0);
+        return 0;
     case WM_PROBE_TARGET:
         return onProbeTarget(window, wParam);
+    case WM_PROBE_NOTCHES:
+        return onProbeNotches(wParam != 0);
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -202,18 +228,14 @@ HWND control(HWND window, const std::wstring& name) {
     return GetDlgItem(window, std::wcstol(name.c_str(), nullptr, 10));
 }
 
-struct WindowList {
-    const wchar_t* className;
-    std::wstring text;
-};
+bool sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, SEND_TIMEOUT_MS,
+                               &result) != 0;
+}
 
-BOOL CALLBACK listWindow(HWND window, LPARAM context) {
-    auto& list = *reinterpret_cast<WindowList*>(context);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (std::wcscmp(className, list.className) != 0) {
-        return TRUE;
-    }
+// " PID,VISIBLE,LEFT,TOP,RIGHT,BOTTOM"
+std::wstring placeOf(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     RECT rect;
@@ -221,20 +243,70 @@ BOOL CALLBACK listWindow(HWND window, LPARAM context) {
     std::wstring fields = numbers(
         {long(processId), IsWindowVisible(window), rect.left, rect.top, rect.right, rect.bottom});
     std::replace(fields.begin(), fields.end(), L' ', L',');
-    list.text += L" " + fields;
+    return L" " + fields;
+}
+
+// The texts of a tooltip window's tools, each after a tab, asked for in its process's memory.
+// Wine's shell keeps the tooltip of a deleted icon, with an empty rectangle.
+std::wstring tooltipTexts(HWND tooltip) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tooltip, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process) {
+        return {};
+    }
+    std::wstring texts;
+    wchar_t text[256] = {};
+    TTTOOLINFOW tool{};
+    auto* remote = static_cast<BYTE*>(
+        VirtualAllocEx(process, nullptr, sizeof tool + sizeof text, MEM_COMMIT, PAGE_READWRITE));
+    DWORD_PTR count = 0;
+    if (remote && SendMessageTimeoutW(tooltip, TTM_GETTOOLCOUNT, 0, 0, SMTO_NORMAL,
+                                      SEND_TIMEOUT_MS, &count)) {
+        for (DWORD_PTR i = 0; i < count; ++i) {
+            tool = TTTOOLINFOW{};
+            tool.cbSize = sizeof tool;
+            tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof tool);
+            text[0] = L'\0';
+            if (WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
+                WriteProcessMemory(process, tool.lpszText, text, sizeof text, nullptr) &&
+                sendTo(tooltip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(remote)) &&
+                ReadProcessMemory(process, tool.lpszText, text, sizeof text - sizeof text[0],
+                                  nullptr) &&
+                ReadProcessMemory(process, remote, &tool, sizeof tool, nullptr) &&
+                !IsRectEmpty(&tool.rect)) {
+                texts += L"\t" + std::wstring(text);
+            }
+        }
+    }
+    if (remote) {
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return texts;
+}
+
+struct WindowList {
+    const wchar_t* className;
+    std::wstring (*describe)(HWND);
+    std::wstring text;
+};
+
+BOOL CALLBACK listWindow(HWND window, LPARAM context) {
+    auto& list = *reinterpret_cast<WindowList*>(context);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (std::wcscmp(className, list.className) == 0) {
+        list.text += list.describe(window);
+    }
     return TRUE;
 }
 
-std::wstring windowsOfClass(const wchar_t* className) {
-    WindowList list{className, L""};
+std::wstring windowsOfClass(const wchar_t* className, std::wstring (*describe)(HWND) = placeOf) {
+    WindowList list{className, describe, L""};
     EnumWindows(listWindow, reinterpret_cast<LPARAM>(&list));
     return list.text;
-}
-
-bool sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, SEND_TIMEOUT_MS,
-                               &result) != 0;
 }
 
 // A message with a pointer in lParam is not carried across processes: the rectangle is asked
@@ -488,10 +560,24 @@ std::wstring onCommand(const Words& words) {
         return L"ok" + windowsOfClass(L"#32768");
     }
     if (verb == L"target" || verb == L"notches") {
-        // target 0 hides it, 1 shows it, 2 shows it full screen
-        const long on = numberOf(words, 1);
-        const WPARAM what = verb == L"target" ? (on == 2 ? 4 : on ? 1 : 0) : (on ? 2 : 3);
-        return SendMessageW(targetWindow, WM_PROBE_TARGET, what, 0) ? L"ok" : L"error failed";
+        // target SHAPE (a TargetShape), notches 1|0
+        const UINT message = verb == L"target" ? WM_PROBE_TARGET : WM_PROBE_NOTCHES;
+        return SendMessageW(targetWindow, message, numberOf(words, 1), 0) ? L"ok" : L"error failed";
+    }
+    if (verb == L"target-rect") {
+        RECT rect;
+        GetWindowRect(targetWindow, &rect);
+        return L"ok " + rectText(rect) + L" " + rectText(monitorOf(targetWindow)) + L" " +
+               number(IsZoomed(targetWindow));
+    }
+    if (verb == L"tooltips") {
+        return L"ok " + windowsOfClass(TOOLTIPS_CLASSW, tooltipTexts);
+    }
+    if (verb == L"foreground") {
+        HWND front = GetForegroundWindow();
+        wchar_t className[64] = {};
+        GetClassNameW(front, className, 64);
+        return L"ok " + std::wstring(className) + placeOf(front);
     }
     if (verb == L"reg-set" && words.size() >= 4) {
         return registrySet(words);
@@ -565,7 +651,7 @@ int serve(const wchar_t* targetLogPath, const wchar_t* notchLogPath) {
         DispatchMessageW(&message);
     }
     reader.join();
-    onProbeTarget(targetWindow, 3);
+    onProbeNotches(false);
     std::fclose(notchLog);
     std::fclose(targetLog);
     return 0;

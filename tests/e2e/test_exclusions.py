@@ -1,6 +1,7 @@
-"""Where the effect stays out: programs the user excludes, full-screen programs, and Ctrl+wheel
-(zoom), with real notches and the real notification menu."""
-from desktop import SETTINGS_KEY, IDC_EFFECT_SWITCH, STATE_ON, WHEEL_DOWN, REG_DWORD, dword, wait_for
+"""Where the effect stays out: programs the user excludes, full-screen programs, and the wheel
+with Ctrl or Alt (zoom), with real notches, real keys and the real notification menu."""
+from desktop import (BORDERLESS, BORDERS_OUTSIDE, IDC_EFFECT_SWITCH, MAXIMIZED, REG_DWORD,
+                     SETTINGS_KEY, STATE_ON, VK_CONTROL, VK_MENU, WHEEL_DOWN, dword, wait_for)
 from test_tray import marks, open_menu, read_menu, submenu
 from test_wheel import check_smoothed, wheel
 
@@ -11,12 +12,15 @@ def multi_sz(*names):
     return "".join(name + "\0" for name in names).encode("utf-16-le") + b"\0\0"
 
 
+TOOLTIP_ON = "Rolvane 0.6 \u2014 smooth scrolling is enabled"
+TOOLTIP_FULL_SCREEN = "Rolvane 0.6 \u2014 paused in a full-screen program"
+
+
 def started_on(start, desktop, target=1):
     rolvane = start()
     rolvane.command(IDC_EFFECT_SWITCH)
     desktop.wait_for_text("state", STATE_ON)
-    desktop.probe("target", target)
-    desktop.move_to(800, 380)
+    desktop.show_target(target)
     return rolvane
 
 
@@ -66,20 +70,53 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
     three_whole_notches(desktop)
 
 
-def test_notches_with_ctrl_held_pass_whole(desktop, start):
+def test_ctrl_or_alt_passes_notches_whole_and_ends_a_movement_in_flight(desktop, start):
     started_on(start, desktop)
-    desktop.xdotool("keydown", "ctrl")
-    try:
-        three_whole_notches(desktop)
-    finally:
-        desktop.xdotool("keyup", "ctrl")
+    for key, code in (("ctrl", VK_CONTROL), ("alt", VK_MENU)):
+        desktop.xdotool("keydown", key)
+        try:
+            three_whole_notches(desktop)
+        finally:
+            desktop.xdotool("keyup", key)
+
+        # Three quick notches, then the key goes down while they are still moving.
+        first = wheel(desktop, WHEEL_DOWN, WHEEL_DOWN, WHEEL_DOWN, delay_ms=0)
+        keys = len(desktop.keys())
+        desktop.xdotool("keydown", key)
+        try:
+            down = wait_for(f"the target to see {key} go down", lambda: desktop.keys()[keys:],
+                            lambda seen: any(kind == "k" and vk == code for _, kind, vk, _ in seen),
+                            explain=lambda: "in front: " + desktop.probe("foreground"))
+            events = desktop.wait_for_sum(first, "v", None)
+        finally:
+            desktop.xdotool("keyup", key)
+        pressed = next(us for us, kind, vk, _ in down if kind == "k" and vk == code)
+        late = [event for event in events if event[0] > pressed + 8000]
+        assert not late, f"wheel events more than 8 ms after {key} went down: {late}"
+        total = sum(delta for _, _, delta, _ in events)
+        assert -360 < total < 0 and all(tagged for *_, tagged in events), events
     three_smoothed_notches(desktop)
 
 
-def test_a_window_over_the_whole_screen_gets_whole_notches_unless_the_rule_is_off(desktop, start):
-    rolvane = started_on(start, desktop, target=2)
+def test_only_a_borderless_window_over_its_monitor_is_a_full_screen_program(desktop, start):
+    rolvane = started_on(start, desktop, target=BORDERLESS)
     whole_once_rolvane_sees_it(desktop)
     three_whole_notches(desktop)
+    wait_for("the tooltip to tell the pause", desktop.tooltip, lambda tip: tip == TOOLTIP_FULL_SCREEN)
+
+    # Windows with a caption over the monitor, maximized or standing like a maximized one.
+    for shape in (MAXIMIZED, BORDERS_OUTSIDE):
+        desktop.show_target(shape)
+        left, top, right, bottom, *monitor, zoomed = map(int, desktop.probe("target-rect").split())
+        print(f"target shape {shape}: {(left, top, right, bottom)} on monitor {monitor}, "
+              f"maximized {zoomed}")
+        wait_for("the tooltip to tell no pause", desktop.tooltip, lambda tip: tip == TOOLTIP_ON)
+        three_smoothed_notches(desktop)
+    # The last one covers its monitor, so the rule had something to tell apart.
+    assert left < monitor[0] and top < monitor[1] and right > monitor[2] and bottom > monitor[3]
+
+    desktop.show_target(BORDERLESS)
+    whole_once_rolvane_sees_it(desktop)
     rolvane.command(IDM_PAUSE_IN_FULL_SCREEN)
     assert desktop.reg_get(SETTINGS_KEY, "PauseInFullScreen") == (REG_DWORD, dword(0))
     three_smoothed_notches(desktop)

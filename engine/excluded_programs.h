@@ -18,7 +18,7 @@ struct ExcludedPrograms {
 
     // True when the file name, or the file name at the end of a full path, is in the list.
     // Allocates nothing, so that the hook thread can ask it of a shared snapshot.
-    bool excludes(const wchar_t* fileName) const;
+    bool excludes(std::wstring_view path) const;
     bool operator==(const ExcludedPrograms&) const = default;
 };
 

@@ -1,4 +1,4 @@
-#include "shell/excluded_programs.h"
+#include "engine/excluded_programs.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -36,8 +36,8 @@ bool contains(const ExcludedPrograms& programs, std::wstring_view name) {
 
 } // namespace
 
-bool ExcludedPrograms::excludes(const wchar_t* fileName) const {
-    return fileName != nullptr && contains(*this, programFileName(fileName));
+bool ExcludedPrograms::excludes(std::wstring_view path) const {
+    return contains(*this, programFileName(path));
 }
 
 bool sameProgramName(std::wstring_view a, std::wstring_view b) {

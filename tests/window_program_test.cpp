@@ -1,0 +1,180 @@
+#include "engine/excluded_programs.h"
+#include "engine/window_program.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+namespace {
+
+struct FakeWindow {
+    std::wstring className;
+    uint32_t process;
+    uintptr_t parent = 0;
+};
+
+// Answers as user32 and kernel32 do: a class name is cut to the buffer, children come in handle
+// order, and a path that does not fit with its terminator is not read at all.
+class FakeDesktop final : public DesktopLookup {
+  public:
+    std::map<uintptr_t, FakeWindow> windows;
+    std::map<uint32_t, std::wstring> paths;
+
+    uint32_t processOf(uintptr_t window) override {
+        const auto found = windows.find(window);
+        return found == windows.end() ? 0 : found->second.process;
+    }
+    std::wstring_view className(uintptr_t window, std::span<wchar_t> buffer) override {
+        const auto found = windows.find(window);
+        return found == windows.end() ? std::wstring_view{}
+                                      : copy(found->second.className, buffer, true);
+    }
+    uintptr_t nextChildOfClass(uintptr_t parent, uintptr_t after, const wchar_t* name) override {
+        for (auto it = windows.upper_bound(after); it != windows.end(); ++it) {
+            if (it->second.parent == parent && it->second.className == name) {
+                return it->first;
+            }
+        }
+        return 0;
+    }
+    std::wstring_view imagePath(uint32_t processId, std::span<wchar_t> buffer) override {
+        const auto found = paths.find(processId);
+        return found == paths.end() ? std::wstring_view{} : copy(found->second, buffer, false);
+    }
+
+  private:
+    static std::wstring_view copy(const std::wstring& text, std::span<wchar_t> buffer, bool cut) {
+        if (text.size() >= buffer.size() && !cut) {
+            return {};
+        }
+        const size_t length = std::min(text.size(), buffer.size() - 1);
+        std::copy_n(text.begin(), length, buffer.begin());
+        return {buffer.data(), length};
+    }
+};
+
+const std::wstring systemApps = L"C:\\Windows\\SystemApps\\";
+const std::wstring windowsApps = L"C:\\Program Files\\WindowsApps\\";
+// A program more than MAX_PATH deep.
+const std::wstring deepFolder = L"D:\\" + std::wstring(300, L'd') + L"\\";
+
+// Windows as Windows 10 and 11 make them; the processes by their real file names.
+FakeDesktop realDesktop() {
+    FakeDesktop desktop;
+    desktop.paths = {
+        {1, L"C:\\Windows\\explorer.exe"},
+        {2, L"C:\\Windows\\System32\\notepad.exe"},
+        {3, L"C:\\Windows\\System32\\ApplicationFrameHost.exe"},
+        {4, windowsApps +
+                L"Microsoft.WindowsCalculator_11.2210.0.0_x64__8wekyb3d8bbwe\\CalculatorApp.exe"},
+        {5, windowsApps +
+                L"Microsoft.Windows.Photos_2023.11110.8002.0_x64__8wekyb3d8bbwe\\Photos.exe"},
+        {6, systemApps + L"Microsoft.Windows.StartMenuExperienceHost_"
+                         L"cw5n1h2txyewy\\StartMenuExperienceHost.exe"},
+        {7, systemApps + L"MicrosoftWindows.Client.CBS_cw5n1h2txyewy\\SearchHost.exe"},
+        {8, systemApps + L"Microsoft.Windows.Search_cw5n1h2txyewy\\SearchApp.exe"},
+        {9, systemApps + L"ShellExperienceHost_cw5n1h2txyewy\\ShellExperienceHost.exe"},
+        {10, deepFolder + L"Editor.exe"},
+    };
+    desktop.windows = {
+        {0x100, {L"Notepad", 2}},
+        {0x110, {L"CabinetWClass", 1}},
+        {0x120, {L"Shell_TrayWnd", 1}},
+        {0x121, {L"Shell_SecondaryTrayWnd", 1}},
+        {0x122, {L"TopLevelWindowForOverflowXamlIsland", 1}},
+        {0x123, {L"XamlExplorerHostIslandWindow", 1}},
+        {0x124, {L"MultitaskingViewFrame", 1}},
+        {0x125, {L"WorkerW", 1}},
+        {0x130, {L"Windows.UI.Core.CoreWindow", 6}},
+        {0x131, {L"Windows.UI.Core.CoreWindow", 7}},
+        {0x132, {L"Windows.UI.Core.CoreWindow", 8}},
+        {0x133, {L"Windows.UI.Core.CoreWindow", 9}},
+        // Calculator: the frame's own title bar comes first among its children.
+        {0x200, {L"ApplicationFrameWindow", 3}},
+        {0x201, {L"ApplicationFrameTitleBarWindow", 3, 0x200}},
+        {0x202, {L"Windows.UI.Core.CoreWindow", 4, 0x200}},
+        // Photos, and a frame whose app is suspended: its content has left the frame.
+        {0x300, {L"ApplicationFrameWindow", 3}},
+        {0x301, {L"Windows.UI.Core.CoreWindow", 5, 0x300}},
+        {0x400, {L"ApplicationFrameWindow", 3}},
+        {0x500, {L"Editor", 10}},
+        {0x600, {L"Unreadable", 11}},
+    };
+    return desktop;
+}
+
+TEST(WindowProgram, TheProgramInFrontIsNeverTheShellAndAStoreAppIsItsOwnProcess) {
+    FakeDesktop desktop = realDesktop();
+    ProgramNameReader reader;
+    const std::pair<uintptr_t, std::wstring_view> programs[] = {
+        {0x100, L"notepad.exe"}, {0x110, L"explorer.exe"}, {0x200, L"CalculatorApp.exe"},
+        {0x300, L"Photos.exe"},  {0x500, L"Editor.exe"},
+    };
+    for (const auto& [window, program] : programs) {
+        EXPECT_EQ(reader.programInFront(desktop, window), program) << std::hex << window;
+    }
+    // The shell, a frame without its app, a process that cannot be read, no window.
+    for (const uintptr_t window :
+         {0x120, 0x121, 0x122, 0x123, 0x124, 0x125, 0x130, 0x131, 0x132, 0x133, 0x400, 0x600, 0}) {
+        EXPECT_EQ(reader.programInFront(desktop, window), L"") << std::hex << window;
+    }
+}
+
+// The hook asks the same of the window under the pointer, for the list of excluded programs.
+TEST(WindowProgram, ExcludingAStoreAppKeepsTheEffectOutOfThatAppOnly) {
+    FakeDesktop desktop = realDesktop();
+    ProgramNameReader reader;
+    const auto excluded = [&](std::initializer_list<const wchar_t*> names, uintptr_t window) {
+        ExcludedPrograms programs;
+        for (const wchar_t* name : names) {
+            addExcludedProgram(programs, name);
+        }
+        return excludesProgram(programs, desktop, reader, programProcessOf(desktop, window),
+                               desktop.processOf(window));
+    };
+    EXPECT_TRUE(excluded({L"calculatorapp.exe"}, 0x200));
+    EXPECT_FALSE(excluded({L"calculatorapp.exe"}, 0x300));
+    EXPECT_FALSE(excluded({L"calculatorapp.exe"}, 0x100));
+    // A list from before apps could be told apart holds the frame host: every app stays out.
+    EXPECT_TRUE(excluded({L"ApplicationFrameHost.exe"}, 0x300));
+    EXPECT_TRUE(excluded({L"Editor.exe"}, 0x500));
+}
+
+// Rectangles as GetWindowRect gives them in physical pixels: a maximized window reaches past
+// the work area by its resize borders, 8 px at 100 % and 12 px at 150 %.
+TEST(WindowProgram, OnlyABorderlessWindowOverItsWholeMonitorIsFullScreen) {
+    const ScreenRect hd{0, 0, 1920, 1080};
+    const ScreenRect qhd{0, 0, 2560, 1440};
+    const ScreenRect leftOfPrimary{-1920, 0, 0, 1080};
+    struct Case {
+        const char* what;
+        WindowShape shape;
+        bool fullScreen;
+    };
+    const Case cases[] = {
+        {"maximized, no taskbar, 100 %", {{-8, -8, 1928, 1088}, hd, true, true, true}, false},
+        {"maximized, no taskbar, 150 %", {{-12, -12, 2572, 1452}, qhd, true, true, true}, false},
+        {"maximized above a taskbar", {{-8, -8, 1928, 1040}, hd, true, true, true}, false},
+        {"a captioned window over the monitor",
+         {{-8, -8, 1928, 1088}, hd, false, true, true},
+         false},
+        {"a sizing frame over the monitor", {{-8, -8, 1928, 1088}, hd, false, false, true}, false},
+        {"a borderless game", {hd, hd, false, false, false}, true},
+        {"a browser's F11, left of the primary",
+         {leftOfPrimary, leftOfPrimary, false, false, false},
+         true},
+        {"a borderless window one pixel short",
+         {{0, 0, 1920, 1079}, hd, false, false, false},
+         false},
+        {"a borderless window on the other monitor",
+         {hd, leftOfPrimary, false, false, false},
+         false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(isFullScreenWindow(c.shape), c.fullScreen) << c.what;
+    }
+}
+
+} // namespace
