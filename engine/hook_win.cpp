@@ -64,18 +64,6 @@ bool outranksUs(uint32_t processId) {
     return outranks;
 }
 
-// A notch passes through whole to a program that outranks us (Windows would drop our events)
-// or that the user excluded. A Store app's frame passes the notch on to the app in it.
-bool passesThrough(HWND topLevel, uint32_t windowProcess) {
-    const uint32_t app = programProcessOf(desktop, reinterpret_cast<uintptr_t>(topLevel));
-    const uint32_t program = app != 0 ? app : windowProcess;
-    if (program == ownProcessId) {
-        return false;
-    }
-    return outranksUs(program) ||
-           (exclusions && excludesProgram(*exclusions, desktop, programNames, program, windowProcess));
-}
-
 void takeNextExclusions() {
     if (ExcludedPrograms* next = nextExclusions.exchange(nullptr)) {
         delete exclusions;
@@ -84,27 +72,14 @@ void takeNextExclusions() {
     }
 }
 
-uintptr_t monitorOf(uintptr_t window) {
-    return reinterpret_cast<uintptr_t>(
-        MonitorFromWindow(reinterpret_cast<HWND>(window), MONITOR_DEFAULTTONEAREST));
-}
-
-// The hook's point is in physical pixels at any display scale; so is this lookup.
 bool targetTakesNotchAt(POINT point) {
-    HWND target = WindowFromPhysicalPoint(point);
-    HWND topLevel = target ? GetAncestor(target, GA_ROOT) : nullptr;
-    const auto window = reinterpret_cast<uintptr_t>(topLevel);
-    if (pausedForFullScreen(engine.fullScreenMonitor.load(std::memory_order_relaxed), window,
-                            monitorOf)) {
-        return false;
-    }
-    if (!topLevel) {
-        return true;
-    }
-    DWORD processId = 0;
-    GetWindowThreadProcessId(topLevel, &processId);
-    return targetTakesSmoothing(targetCache, window, processId,
-                                [&] { return passesThrough(topLevel, processId); });
+    return notchTakesSmoothing(desktop, targetCache, point.x, point.y,
+                               engine.fullScreenMonitor.load(std::memory_order_relaxed),
+                               [](uintptr_t window, uint32_t processId) {
+                                   return notchPassesThrough(desktop, programNames, exclusions,
+                                                             ownProcessId, window, processId,
+                                                             outranksUs);
+                               });
 }
 
 void notePointerNow() {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/excluded_programs.h"
+#include "engine/wheel_filter.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +27,11 @@ inline constexpr wchar_t STORE_APP_CONTENT_CLASS[] = L"Windows.UI.Core.CoreWindo
 class DesktopLookup {
   public:
     virtual ~DesktopLookup() = default;
+    // The top-level window at a point in physical pixels, as the hook's points are at any
+    // display scale; 0 for none.
+    virtual uintptr_t topLevelAt(int32_t x, int32_t y) = 0;
+    // The monitor (its handle) that a window is on.
+    virtual uintptr_t monitorOf(uintptr_t window) = 0;
     virtual uint32_t processOf(uintptr_t window) = 0;
     // The window's class name in `buffer`; empty when it cannot be read.
     virtual std::wstring_view className(uintptr_t window, std::span<wchar_t> buffer) = 0;
@@ -54,7 +62,6 @@ class ProgramNameReader {
     std::array<wchar_t, CLASS_NAME_CAPACITY> className_{};
 };
 
-struct ExcludedPrograms;
 // Whether the list keeps the effect out of `program`, the process whose program a notch reaches
 // (programProcessOf) in a top-level window of `windowProcess`. For a Store app the frame host's
 // own name counts as well: lists from before apps could be told apart may hold it.
@@ -85,3 +92,38 @@ struct WindowShape {
 // window reaches past its monitor by its invisible resize borders, and covers it where no
 // taskbar takes a part: it is still an ordinary window.
 bool isFullScreenWindow(const WindowShape& shape);
+
+// Whether a notch at the hook's point (physical pixels) may be smoothed: not on the monitor of a
+// full-screen program (`pausedMonitor`), and not for a window that `passesThrough(window,
+// processId)` keeps out, asked once per window and process.
+template <typename PassesThrough>
+bool notchTakesSmoothing(DesktopLookup& desktop, TargetCache& cache, int32_t x, int32_t y,
+                         uintptr_t pausedMonitor, PassesThrough passesThrough) {
+    const uintptr_t window = desktop.topLevelAt(x, y);
+    if (pausedForFullScreen(pausedMonitor, window,
+                            [&desktop](uintptr_t w) { return desktop.monitorOf(w); })) {
+        return false;
+    }
+    if (window == 0) {
+        return true;
+    }
+    const uint32_t processId = desktop.processOf(window);
+    return targetTakesSmoothing(cache, window, processId,
+                                [&] { return passesThrough(window, processId); });
+}
+
+// A notch passes through whole to a program that outranks us (`outranksUs(processId)`: Windows
+// would drop our events) or that the user excluded. A Store app's frame hands the notch on to
+// the app in it. Our own windows always take it.
+template <typename OutranksUs>
+bool notchPassesThrough(DesktopLookup& desktop, ProgramNameReader& names,
+                        const ExcludedPrograms* exclusions, uint32_t ownProcessId, uintptr_t window,
+                        uint32_t windowProcess, OutranksUs outranksUs) {
+    const uint32_t app = programProcessOf(desktop, window);
+    const uint32_t program = app != 0 ? app : windowProcess;
+    if (program == ownProcessId) {
+        return false;
+    }
+    return outranksUs(program) ||
+           (exclusions && excludesProgram(*exclusions, desktop, names, program, windowProcess));
+}

@@ -26,6 +26,17 @@ DPI_AWARENESS_CONTEXT switchToPerMonitorAwareness() {
 
 } // namespace
 
+// WindowFromPoint would read the point as logical where the thread is not per-monitor aware.
+uintptr_t WindowsDesktopLookup::topLevelAt(int32_t x, int32_t y) {
+    HWND window = WindowFromPhysicalPoint({x, y});
+    return reinterpret_cast<uintptr_t>(window ? GetAncestor(window, GA_ROOT) : nullptr);
+}
+
+uintptr_t WindowsDesktopLookup::monitorOf(uintptr_t window) {
+    return reinterpret_cast<uintptr_t>(
+        MonitorFromWindow(reinterpret_cast<HWND>(window), MONITOR_DEFAULTTONEAREST));
+}
+
 uint32_t WindowsDesktopLookup::processOf(uintptr_t window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(reinterpret_cast<HWND>(window), &processId);

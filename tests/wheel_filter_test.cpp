@@ -132,18 +132,6 @@ TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPe
     EXPECT_EQ(asked, 3 + TARGET_CACHE_SIZE - 3);
 }
 
-// A full-screen program pauses the effect on its own monitor; windows elsewhere keep it.
-TEST(WheelFilter, AFullScreenProgramPausesOnlyItsOwnMonitor) {
-    const uintptr_t gameMonitor = 0x10001, otherMonitor = 0x10002;
-    const auto monitorOf = [&](uintptr_t window) {
-        return window == 0x300 ? gameMonitor : otherMonitor;
-    };
-    EXPECT_FALSE(pausedForFullScreen(0, 0x300, monitorOf));
-    EXPECT_TRUE(pausedForFullScreen(gameMonitor, 0x300, monitorOf));
-    EXPECT_FALSE(pausedForFullScreen(gameMonitor, 0x400, monitorOf));
-    EXPECT_TRUE(pausedForFullScreen(gameMonitor, 0, monitorOf));
-}
-
 // The refresh timer's question: has the system seen input that the hook did not?
 TEST(HookWatch, PutsTheHookBackWhenTheMousePointerMovedUnseenAndNotTooOften) {
     HookWatch watch;

@@ -13,6 +13,8 @@ struct FakeWindow {
     std::wstring className;
     uint32_t process;
     uintptr_t parent = 0;
+    ScreenRect rect{}; // physical pixels
+    uintptr_t monitor = 1;
 };
 
 // Answers as user32 and kernel32 do: a class name is cut to the buffer, children come in handle
@@ -22,6 +24,17 @@ class FakeDesktop final : public DesktopLookup {
     std::map<uintptr_t, FakeWindow> windows;
     std::map<uint32_t, std::wstring> paths;
 
+    // The windows in handle order stand for the Z order, the first on top.
+    uintptr_t topLevelAt(int32_t x, int32_t y) override {
+        for (const auto& [window, w] : windows) {
+            if (w.parent == 0 && x >= w.rect.left && x < w.rect.right && y >= w.rect.top &&
+                y < w.rect.bottom) {
+                return window;
+            }
+        }
+        return 0;
+    }
+    uintptr_t monitorOf(uintptr_t window) override { return windows.at(window).monitor; }
     uint32_t processOf(uintptr_t window) override {
         const auto found = windows.find(window);
         return found == windows.end() ? 0 : found->second.process;
@@ -122,24 +135,48 @@ TEST(WindowProgram, TheProgramInFrontIsNeverTheShellAndAStoreAppIsItsOwnProcess)
     }
 }
 
-// The hook asks the same of the window under the pointer, for the list of excluded programs.
-TEST(WindowProgram, ExcludingAStoreAppKeepsTheEffectOutOfThatAppOnly) {
+// A desktop at 150 %: the hook's points and the rectangles are physical pixels, the monitor
+// right of the primary one shows a full-screen game. Where a notch is smoothed depends on the
+// window at the point itself: the logical point (two thirds of it) would be another window.
+TEST(WindowProgram, ANotchIsJudgedByTheWindowAtItsPhysicalPoint) {
+    FakeDesktop desktop = realDesktop();
+    desktop.windows.at(0x100).rect = {0, 0, 1200, 1200};       // notepad
+    desktop.windows.at(0x500).rect = {1200, 0, 2400, 1200};    // an excluded editor
+    desktop.windows.at(0x200).rect = {0, 1200, 1200, 2160};    // Calculator, excluded
+    desktop.windows.at(0x300).rect = {1200, 1200, 2400, 2160}; // Photos
+    desktop.windows[0x700] = {L"UnrealWindow", 12, 0, {3840, 0, 5760, 1080}, 2};
+    desktop.windows[0x800] = {L"RegEdit_RegEdit", 13, 0, {2400, 0, 3840, 2160}};
+    ExcludedPrograms excluded;
+    addExcludedProgram(excluded, L"Editor.exe");
+    addExcludedProgram(excluded, L"calculatorapp.exe");
+    ProgramNameReader reader;
+    TargetCache cache;
+    const auto smoothed = [&](int32_t x, int32_t y, uintptr_t pausedMonitor = 0) {
+        return notchTakesSmoothing(
+            desktop, cache, x, y, pausedMonitor, [&](uintptr_t window, uint32_t processId) {
+                return notchPassesThrough(desktop, reader, &excluded, 99, window, processId,
+                                          [](uint32_t process) { return process == 13; });
+            });
+    };
+    EXPECT_TRUE(smoothed(600, 600));
+    EXPECT_FALSE(smoothed(1500, 600));
+    EXPECT_FALSE(smoothed(600, 1500));
+    EXPECT_TRUE(smoothed(1500, 1500));
+    EXPECT_FALSE(smoothed(3000, 600)); // elevated
+    EXPECT_FALSE(smoothed(4000, 500, 2));
+    EXPECT_TRUE(smoothed(600, 600, 2));
+}
+
+// A list from before Store apps could be told apart holds the frame host: every app stays out.
+TEST(WindowProgram, AListHoldingTheFrameHostKeepsEveryStoreAppOut) {
     FakeDesktop desktop = realDesktop();
     ProgramNameReader reader;
-    const auto excluded = [&](std::initializer_list<const wchar_t*> names, uintptr_t window) {
-        ExcludedPrograms programs;
-        for (const wchar_t* name : names) {
-            addExcludedProgram(programs, name);
-        }
-        return excludesProgram(programs, desktop, reader, programProcessOf(desktop, window),
-                               desktop.processOf(window));
-    };
-    EXPECT_TRUE(excluded({L"calculatorapp.exe"}, 0x200));
-    EXPECT_FALSE(excluded({L"calculatorapp.exe"}, 0x300));
-    EXPECT_FALSE(excluded({L"calculatorapp.exe"}, 0x100));
-    // A list from before apps could be told apart holds the frame host: every app stays out.
-    EXPECT_TRUE(excluded({L"ApplicationFrameHost.exe"}, 0x300));
-    EXPECT_TRUE(excluded({L"Editor.exe"}, 0x500));
+    ExcludedPrograms excluded;
+    addExcludedProgram(excluded, L"ApplicationFrameHost.exe");
+    for (const uintptr_t app : {0x200, 0x300}) {
+        EXPECT_TRUE(excludesProgram(excluded, desktop, reader, programProcessOf(desktop, app), 3));
+    }
+    EXPECT_FALSE(excludesProgram(excluded, desktop, reader, 2, 2));
 }
 
 // Rectangles as GetWindowRect gives them in physical pixels: a maximized window reaches past
