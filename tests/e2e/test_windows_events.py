@@ -28,7 +28,10 @@ def test_resume_and_unlock_put_the_hook_back_and_typing_does_not(desktop, start)
              lambda count: count >= 2, timeout=10)
     three_smoothed_notches(desktop)
     # 15 s of typing without the mouse: the system saw input the hook did not, none of it mouse.
-    desktop.xdotool("type", "--delay", 100, "typing without the mouse " * 6)
+    typed = len(desktop.keys())
+    desktop.xdotool("type", "--delay", 200, "typing without the mouse " * 6)
+    keys = desktop.keys()[typed:]
+    assert keys[-1][0] - keys[0][0] >= 15e6, f"typed for {(keys[-1][0] - keys[0][0]) / 1e6} s only"
     assert int(desktop.probe("prop", "Rolvane.HookReinstalls")) == 2
     three_smoothed_notches(desktop)
     rolvane.exit()
