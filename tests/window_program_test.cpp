@@ -205,6 +205,7 @@ TEST(WindowProgram, OnlyABorderlessWindowOverItsWholeMonitorIsFullScreen) {
         {"a borderless window one pixel short",
          {{0, 0, 1920, 1079}, hd, false, false, false},
          false},
+        {"a maximized window without a caption", {hd, hd, true, false, false}, false},
         {"a borderless window on the other monitor",
          {hd, leftOfPrimary, false, false, false},
          false},
