@@ -36,13 +36,10 @@ class FakeDesktop final : public DesktopLookup {
     }
     uintptr_t monitorOf(uintptr_t window) override { return windows.at(window).monitor; }
     uint32_t processOf(uintptr_t window) override {
-        const auto found = windows.find(window);
-        return found == windows.end() ? 0 : found->second.process;
+        return windows.count(window) ? windows[window].process : 0;
     }
     std::wstring_view className(uintptr_t window, std::span<wchar_t> buffer) override {
-        const auto found = windows.find(window);
-        return found == windows.end() ? std::wstring_view{}
-                                      : copy(found->second.className, buffer, true);
+        return windows.count(window) ? copy(windows[window].className, buffer, true) : L"";
     }
     uintptr_t nextChildOfClass(uintptr_t parent, uintptr_t after, const wchar_t* name) override {
         for (auto it = windows.upper_bound(after); it != windows.end(); ++it) {
@@ -53,8 +50,7 @@ class FakeDesktop final : public DesktopLookup {
         return 0;
     }
     std::wstring_view imagePath(uint32_t processId, std::span<wchar_t> buffer) override {
-        const auto found = paths.find(processId);
-        return found == paths.end() ? std::wstring_view{} : copy(found->second, buffer, false);
+        return paths.count(processId) ? copy(paths[processId], buffer, false) : L"";
     }
 
   private:
@@ -185,36 +181,22 @@ TEST(WindowProgram, OnlyABorderlessWindowOverItsWholeMonitorIsFullScreen) {
     const ScreenRect hd{0, 0, 1920, 1080};
     const ScreenRect qhd{0, 0, 2560, 1440};
     const ScreenRect leftOfPrimary{-1920, 0, 0, 1080};
-    struct Case {
-        const char* what;
-        WindowShape shape;
-        bool fullScreen;
+    const ScreenRect bordersOut{-8, -8, 1928, 1088};
+    const std::pair<WindowShape, bool> cases[] = {
+        {{bordersOut, hd, true, true, true}, false},                 // maximized, no taskbar, 100 %
+        {{{-12, -12, 2572, 1452}, qhd, true, true, true}, false},    // the same at 150 %
+        {{{-8, -8, 1928, 1040}, hd, true, true, true}, false},       // above a taskbar
+        {{bordersOut, hd, false, true, true}, false},                // captioned, over the monitor
+        {{bordersOut, hd, false, false, true}, false},               // a sizing frame
+        {{{-3, -3, 1923, 1083}, hd, false, true, false}, false},     // a fixed-size dialog
+        {{hd, hd, true, false, false}, false},                       // maximized without caption
+        {{hd, hd, false, false, false}, true},                       // a borderless game
+        {{leftOfPrimary, leftOfPrimary, false, false, false}, true}, // F11 left of the primary
+        {{{0, 0, 1920, 1079}, hd, false, false, false}, false},      // one pixel short
+        {{hd, leftOfPrimary, false, false, false}, false},           // on another monitor
     };
-    const Case cases[] = {
-        {"maximized, no taskbar, 100 %", {{-8, -8, 1928, 1088}, hd, true, true, true}, false},
-        {"maximized, no taskbar, 150 %", {{-12, -12, 2572, 1452}, qhd, true, true, true}, false},
-        {"maximized above a taskbar", {{-8, -8, 1928, 1040}, hd, true, true, true}, false},
-        {"a captioned window over the monitor",
-         {{-8, -8, 1928, 1088}, hd, false, true, true},
-         false},
-        {"a sizing frame over the monitor", {{-8, -8, 1928, 1088}, hd, false, false, true}, false},
-        {"a borderless game", {hd, hd, false, false, false}, true},
-        {"a browser's F11, left of the primary",
-         {leftOfPrimary, leftOfPrimary, false, false, false},
-         true},
-        {"a borderless window one pixel short",
-         {{0, 0, 1920, 1079}, hd, false, false, false},
-         false},
-        {"a maximized window without a caption", {hd, hd, true, false, false}, false},
-        {"a fixed-size captioned window over the monitor",
-         {{-3, -3, 1923, 1083}, hd, false, true, false},
-         false},
-        {"a borderless window on the other monitor",
-         {hd, leftOfPrimary, false, false, false},
-         false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(isFullScreenWindow(c.shape), c.fullScreen) << c.what;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(isFullScreenWindow(cases[i].first), cases[i].second) << i;
     }
 }
 
