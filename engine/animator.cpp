@@ -159,12 +159,6 @@ void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& 
     if (state.resetRequested.exchange(false)) {
         clearAnimator(animator);
     }
-    // Ctrl or Alt going down ends the movement: the rest would arrive as zoom steps.
-    if (platform.zoomKeysHeld()) {
-        clearAnimator(animator);
-        state.pendingDelta.exchange(0);
-        return;
-    }
     // One clock read serves the new pulse's start and this tick's evaluation.
     const int64_t now = platform.nowNs();
     drainPending(animator, state, now);
@@ -183,6 +177,13 @@ void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& 
     }
     units = std::clamp(units, -MAX_UNITS_PER_EVENT, MAX_UNITS_PER_EVENT);
     if (units == 0 || !state.effectEnabled.load()) {
+        return;
+    }
+    // Ctrl or Alt going down ends the movement: the rest would arrive as zoom steps. Asked as
+    // late as can be, right before the event goes out.
+    if (platform.zoomKeysHeld()) {
+        clearAnimator(animator);
+        state.pendingDelta.exchange(0);
         return;
     }
     if (!platform.injectWheel(units)) {

@@ -101,6 +101,12 @@ void wakeAnimator(EngineState& state) {
     }
 }
 
+void dropMovement(EngineState& state) {
+    state.pendingDelta.exchange(0);
+    state.resetRequested.exchange(true);
+    wakeAnimator(state);
+}
+
 void requestStop(EngineState& state) {
     state.stopRequested.store(true);
     wakeAnimator(state);

@@ -109,3 +109,5 @@ void turnEffectOff(EngineState& state);
 // Costs one atomic read when it is not.
 void wakeAnimator(EngineState& state);
 void requestStop(EngineState& state);
+// Drops the movement in flight and what is pending, as a reset does, from any thread.
+void dropMovement(EngineState& state);

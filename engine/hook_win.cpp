@@ -82,6 +82,14 @@ bool targetTakesNotchAt(POINT point) {
                                });
 }
 
+// One of our own steps that met Ctrl or Alt going down after the animator last looked: the
+// program would take it as a zoom step. Here, as the event goes out, is the last moment to stop
+// it, whatever kept the animator between its look at the keys and its send.
+bool ownStepMeetsZoomKeys(WPARAM message, const MSLLHOOKSTRUCT& event) {
+    return (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) &&
+           (event.flags & LLMHF_INJECTED) && event.dwExtraInfo == INJECTION_TAG && zoomKeysHeld();
+}
+
 void notePointerNow() {
     POINT pointer{};
     if (GetPhysicalCursorPos(&pointer)) {
@@ -139,6 +147,10 @@ LRESULT CALLBACK wheelHookProc(int code, WPARAM message, LPARAM record) {
         engine.lastHookEventTime.store(event.time, std::memory_order_relaxed);
         engine.lastHookEventPoint.store(packPoint(event.pt.x, event.pt.y),
                                         std::memory_order_relaxed);
+        if (ownStepMeetsZoomKeys(message, event)) {
+            dropMovement(engine);
+            return 1;
+        }
         if (filterWheelEvent(engine, code, message, event.flags, event.dwExtraInfo,
                              wheelDeltaOf(event.mouseData), readTick,
                              [&event] {

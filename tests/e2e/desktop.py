@@ -26,9 +26,8 @@ SOFT, BALANCED, FAST, CUSTOM = 1201, 1202, 1203, 1204
 TRACKBARS = (1101, 1102, 1103, 1104)
 TAG = 0x524C5633
 WHEEL_UP, WHEEL_DOWN, WHEEL_LEFT, WHEEL_RIGHT = 4, 5, 6, 7
-# How the probe's target stands: a maximized window reaches past its monitor by its resize
-# borders; BORDERS_OUTSIDE stands the same way without being maximized.
-HIDDEN, NORMAL, BORDERLESS, MAXIMIZED, BORDERS_OUTSIDE = range(5)
+# How the probe's target stands.
+HIDDEN, NORMAL, BORDERLESS, MAXIMIZED = range(4)
 VK_CONTROL, VK_MENU = 0x11, 0x12
 STATE_OFF = "OFF  •  the wheel works normally"
 STATE_ON = "ACTIVE  •  smooth scrolling is enabled"

@@ -38,9 +38,8 @@ constexpr UINT WM_PROBE_TARGET = WM_APP + 40;
 // wParam 1 puts the notch hook in, 0 takes it out.
 constexpr UINT WM_PROBE_NOTCHES = WM_APP + 41;
 
-// How the target stands on the screen. A maximized window reaches past its monitor by its
-// resize borders; `bordersOutside` stands like one without being maximized.
-enum TargetShape : WPARAM { hidden, normal, borderless, maximized, bordersOutside };
+// How the target stands on the screen.
+enum TargetShape : WPARAM { hidden, normal, borderless, maximized };
 
 using Words = std::vector<std::wstring>;
 
@@ -135,15 +134,7 @@ LRESULT onProbeTarget(HWND window, WPARAM shape) {
     }
     ShowWindow(window, SW_SHOWNORMAL);
     SetWindowLongPtrW(window, GWL_STYLE, shape == borderless ? WS_POPUP : WS_OVERLAPPEDWINDOW);
-    RECT place{100, 80, 900, 680};
-    const RECT full = monitorOf(window);
-    if (shape == borderless) {
-        place = full;
-    } else if (shape == bordersOutside) {
-        const int x = GetSystemMetrics(SM_CXSIZEFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
-        const int y = GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
-        place = {full.left - x, full.top - y, full.right + x, full.bottom + y};
-    }
+    const RECT place = shape == borderless ? monitorOf(window) : RECT{100, 80, 900, 680};
     SetWindowPos(window, HWND_TOP, place.left, place.top, place.right - place.left,
                  place.bottom - place.top, SWP_FRAMECHANGED);
     ShowWindow(window, shape == maximized ? SW_MAXIMIZE : SW_SHOWNORMAL);
@@ -572,12 +563,6 @@ std::wstring onCommand(const Words& words) {
     }
     if (verb == L"tooltips") {
         return L"ok " + windowsOfClass(TOOLTIPS_CLASSW, tooltipTexts);
-    }
-    if (verb == L"foreground") {
-        HWND front = GetForegroundWindow();
-        wchar_t className[64] = {};
-        GetClassNameW(front, className, 64);
-        return L"ok " + std::wstring(className) + placeOf(front);
     }
     if (verb == L"reg-set" && words.size() >= 4) {
         return registrySet(words);
