@@ -65,35 +65,6 @@ TEST(ExcludedPrograms, ParsesDamagedMultiStringData) {
     }
 }
 
-TEST(ExcludedPrograms, AddAndRemoveKeepTheNamesSoundAndTheListBounded) {
-    struct Step {
-        bool add;
-        std::wstring name;
-        bool done;
-    };
-    const Step steps[] = {
-        {true, L"game.exe", true}, {true, L"GAME.EXE", false}, {true, L"", false},
-        {true, L"C:\\Tools\\", false}, {true, long261, false}, {true, long260, true},
-        {true, L"D:\\Tools\\Tool.exe", true}, {false, L"tool.EXE", true},
-        {false, L"tool.exe", false}, {false, L"C:\\Games\\GAME.exe", true},
-        {true, L"Příklad.exe", true},
-    };
-    ExcludedPrograms programs;
-    for (const Step& step : steps) {
-        EXPECT_EQ(step.add ? addExcludedProgram(programs, step.name)
-                           : removeExcludedProgram(programs, step.name),
-                  step.done)
-            << step.add << " " << step.name.size();
-    }
-    EXPECT_EQ(programs.names, (Names{long260, L"Příklad.exe"}));
-    for (const wchar_t* name : {L"PŘÍKLAD.EXE", L"C:\\Programs\\příklad.exe", L"D:/příklad.exe"}) {
-        EXPECT_TRUE(programs.excludes(name)) << name;
-    }
-    for (const wchar_t* name : {L"", L"příklad.exe.bak", L"C:\\příklad.exe\\", L"game.exe"}) {
-        EXPECT_FALSE(programs.excludes(name)) << name;
-    }
-}
-
 std::vector<uint8_t> utf16(const std::u16string& units, size_t cut = 0) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(units.data());
     return {bytes, bytes + units.size() * 2 - cut};
@@ -145,32 +116,6 @@ TEST(ExcludedProgramsSettings, LoadsOnlyAWholeListOfASoundTypeAndSize) {
         failed.failures[failing] = failing == 3 ? REGISTRY_MORE_DATA : REGISTRY_ACCESS_DENIED;
         EXPECT_EQ(load(failed), Names{}) << "call " << failing << " fails";
     }
-}
-
-TEST(ExcludedProgramsSettings, SavesAMultiStringThatLoadsBack) {
-    Names full; // the longest list there can be is read back whole
-    for (size_t i = 0; i < EXCLUDED_PROGRAMS_LIMIT; ++i) {
-        full.push_back(std::to_wstring(i) + std::wstring(PROGRAM_NAME_LIMIT - 2, L'ž'));
-    }
-    const std::pair<Names, std::u16string> cases[] = {
-        {{}, u"\0\0"s},
-        {{L"a.exe"}, u"a.exe\0\0"s},
-        {{L"game.exe", L"Příklad.EXE"}, u"game.exe\0Příklad.EXE\0\0"s},
-        {full, u""s},
-    };
-    for (const auto& [names, text] : cases) {
-        MemoryRegistry registry;
-        EXPECT_TRUE(saveExcludedPrograms(registry, {names}));
-        EXPECT_EQ(registry.keys[SETTINGS_KEY].size(), 1u);
-        const MemoryRegistry::Value* stored = registry.find(SETTINGS_KEY, EXCLUDED_PROGRAMS_VALUE);
-        EXPECT_EQ(stored->type, REGISTRY_TYPE_MULTI_SZ);
-        EXPECT_TRUE(text.empty() || stored->data == utf16(text)) << names.size();
-        EXPECT_EQ(load(registry), names);
-    }
-    MemoryRegistry registry;
-    registry.failures[2] = REGISTRY_ACCESS_DENIED;
-    EXPECT_FALSE(saveExcludedPrograms(registry, {{L"a.exe"}}));
-    EXPECT_TRUE(registry.allKeysClosed());
 }
 
 TEST(PauseInFullScreen, IsOffOnlyForAStoredDwordZero) {

@@ -117,24 +117,6 @@ TEST(LoadSettings, TakesTheStoredProfileAndCustomValuesOnlyWhenTheyAreSound) {
     }
 }
 
-// A failing open loses everything; a failing profile read only the profile; a failing Custom
-// read only the four Custom values.
-TEST(LoadSettings, ACallFailingLosesOnlyWhatItWouldHaveRead) {
-    const Values stored{75, 150, 90, 300};
-    for (int failing = 1; failing <= 6; ++failing) {
-        for (const int32_t status : failureStatuses) {
-            MemoryRegistry registry;
-            plant(registry, IDM_PROFILE_CUSTOM, stored);
-            registry.failures[failing] = status;
-            const bool profileRead = failing != 1 && failing != 2;
-            const Values custom = failing == 1 || failing >= 3 ? builtIn : stored;
-            const Loaded want = profileRead ? Loaded{IDM_PROFILE_CUSTOM, custom, custom}
-                                            : Loaded{IDM_PROFILE_BALANCED, values(balancedParameters), custom};
-            EXPECT_EQ(load(registry), want) << "call " << failing << " fails with " << status;
-        }
-    }
-}
-
 struct Saving {
     EngineState state;
     MemoryRegistry registry;
@@ -154,16 +136,6 @@ struct Saving {
         return numbers;
     }
 };
-
-TEST(SaveSettings, WritesTheProfileAndTheCustomValuesAsFiveDwordsThatLoadBack) {
-    Saving saving;
-    EXPECT_TRUE(saveSettings(saving.state, saving.registry));
-    EXPECT_EQ(saving.stored(), (std::array<int64_t, 5>{IDM_PROFILE_SOFT, 130, 200, 60, 300}));
-    EXPECT_TRUE(saving.registry.allKeysClosed());
-    applyProfile(saving.state, IDM_PROFILE_CUSTOM, false);
-    saveSettings(saving.state, saving.registry);
-    EXPECT_EQ(load(saving.registry), (Loaded{IDM_PROFILE_CUSTOM, {130, 200, 60, 300}, {130, 200, 60, 300}}));
-}
 
 // A failure anywhere fails the save and keeps it due, but every other value is still written;
 // the next tick's save stores all five.

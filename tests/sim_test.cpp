@@ -154,12 +154,3 @@ TEST(SimExactness, AFreeSpinningWheelStopsOneTailAfterItsLastNotch) {
     }
 }
 
-TEST(SimExactness, NotchesWellApartLoseNothing) {
-    for (const char* profile : {"soft", "balanced", "fast", "custom --custom 140,240,40,160",
-                                "custom --custom 140,240,180,500"}) {
-        const ExactnessReport report = measureExactness(
-            configOf(std::string("--profile ") + profile + notchesEvery(200, 3000, {120, 360})));
-        EXPECT_EQ(report.boundDroppedSize, 0) << profile;
-        EXPECT_EQ(report.deliveredUnits, report.acceptedUnits) << profile;
-    }
-}
