@@ -14,8 +14,6 @@ constexpr std::array<const wchar_t*, 5> names{PROFILE_VALUE, CUSTOM_STEP_VALUE,
                                               CUSTOM_ACCELERATION_WINDOW_VALUE,
                                               CUSTOM_SMOOTH_DURATION_VALUE};
 constexpr std::array<int32_t, 4> builtIn{100, 100, 110, 360};
-constexpr int32_t failureStatuses[] = {REGISTRY_FILE_NOT_FOUND, REGISTRY_ACCESS_DENIED,
-                                       REGISTRY_MORE_DATA};
 
 using Values = std::array<int32_t, 4>;
 

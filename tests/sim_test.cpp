@@ -96,28 +96,6 @@ TEST(SimArguments, HelpWinsAndEveryRangeTakesItsEdges) {
     }
 }
 
-TEST(SimArguments, BadArgumentsGiveOneLineAndExitCodeTwo) {
-    const std::pair<const char*, const char*> bad[] = {
-        {"--profile soft", "no events given"},
-        {"--profile turbo 0:120", "turbo"},
-        {"--custom 100,100,110,360 0:120", "--custom needs --profile custom"},
-        {"--profile custom --custom 141,100,110,360 0:120", "step percent 141 is outside 60..140"},
-        {"120", "malformed event '120'"},
-        {"0:-32769", "delta does not fit a signed 16-bit value"},
-        {"--random 5 0:120", "give one or the other"},
-        {"--exactness --format svg 0:120", "--exactness writes text or csv, not svg"},
-    };
-    for (const auto& [line, complaint] : bad) {
-        std::ostringstream out, err;
-        EXPECT_EQ(runSimTool(split(line), out, err), exitBadArguments) << line;
-        EXPECT_TRUE(out.str().empty()) << line;
-        const std::string message = err.str();
-        EXPECT_EQ(message.rfind("rolvane-sim: ", 0), 0u) << message;
-        EXPECT_EQ(message.find('\n'), message.size() - 1) << message;
-        EXPECT_NE(message.find(complaint), std::string::npos) << line << " -> " << message;
-    }
-}
-
 // Every unit accepted is injected, dropped by a reversal or held below half a unit.
 TEST(SimExactness, TenThousandRandomNotchesLoseAndInventNothing) {
     for (const char* profile : {"soft", "balanced", "fast", "custom --custom 140,240,180,500",

@@ -76,12 +76,9 @@ FakeDesktop realDesktop() {
         {1, L"C:\\Windows\\explorer.exe"},
         {2, L"C:\\Windows\\System32\\notepad.exe"},
         {3, L"C:\\Windows\\System32\\ApplicationFrameHost.exe"},
-        {4, windowsApps +
-                L"Microsoft.WindowsCalculator_11.2210.0.0_x64__8wekyb3d8bbwe\\CalculatorApp.exe"},
-        {5, windowsApps +
-                L"Microsoft.Windows.Photos_2023.11110.8002.0_x64__8wekyb3d8bbwe\\Photos.exe"},
-        {6, systemApps + L"Microsoft.Windows.StartMenuExperienceHost_"
-                         L"cw5n1h2txyewy\\StartMenuExperienceHost.exe"},
+        {4, windowsApps + L"Microsoft.WindowsCalculator_8wekyb3d8bbwe\\CalculatorApp.exe"},
+        {5, windowsApps + L"Microsoft.Windows.Photos_8wekyb3d8bbwe\\Photos.exe"},
+        {6, systemApps + L"Microsoft.Windows.StartMenuExperienceHost\\StartMenuExperienceHost.exe"},
         {7, systemApps + L"MicrosoftWindows.Client.CBS_cw5n1h2txyewy\\SearchHost.exe"},
         {8, systemApps + L"Microsoft.Windows.Search_cw5n1h2txyewy\\SearchApp.exe"},
         {9, systemApps + L"ShellExperienceHost_cw5n1h2txyewy\\ShellExperienceHost.exe"},
