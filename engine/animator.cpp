@@ -180,10 +180,10 @@ void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& 
         return;
     }
     // Ctrl or Alt going down ends the movement: the rest would arrive as zoom steps. Asked as
-    // late as can be, right before the event goes out.
+    // late as can be, right before the event goes out; what was pending was drained above, and
+    // a notch with Ctrl or Alt held passes whole.
     if (platform.zoomKeysHeld()) {
         clearAnimator(animator);
-        state.pendingDelta.exchange(0);
         return;
     }
     if (!platform.injectWheel(units)) {
