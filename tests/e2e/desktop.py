@@ -298,14 +298,15 @@ class Desktop:
         return texts[0] if len(texts) == 1 else texts
 
     def wait_for_sum(self, start, kind, want, timeout=15):
-        """The events after `start`, once their `kind` deltas add up to `want` (any sum but 0 when
-        `want` is None) and nothing more has come for half a second."""
+        """The events after `start` once nothing more has come for half a second and their `kind`
+        deltas add up to `want`: a number, a test of the sum, or None for any sum but 0."""
         def settled():
             events = self.events(start)
             time.sleep(0.5)
             total = sum(delta for _, event_kind, delta, _ in events if event_kind == kind)
             quiet = len(self.events(start)) == len(events)
-            return events, quiet and (total == want if want is not None else total != 0)
+            return events, quiet and bool(want(total) if callable(want) else
+                                          total == want if want is not None else total)
         events, _ = wait_for(f"the {kind} events to add up to {want}", settled,
                              lambda seen: seen[1], timeout, interval=0)
         return events
