@@ -103,8 +103,7 @@ def test_only_a_borderless_window_over_its_monitor_is_a_full_screen_program(desk
     three_whole_notches(desktop)
     wait_for("the tooltip to tell the pause", desktop.tooltip, lambda tip: tip == TOOLTIP_FULL_SCREEN)
 
-    # A maximized window with a caption covers its monitor by its borders: Wine's desktop keeps
-    # the whole monitor as the work area, taskbar or not.
+    # A maximized window covers its monitor by its borders: Wine keeps the work area whole.
     desktop.show_target(MAXIMIZED)
     left, top, right, bottom, *monitor, zoomed = map(int, desktop.probe("target-rect").split())
     assert zoomed and left < monitor[0] and top < monitor[1] and right > monitor[2] \
