@@ -49,7 +49,9 @@ TargetCache benchTargets;
                                          uint32_t flags, uintptr_t extraInfo, int16_t delta,
                                          uint64_t (*readTick)()) {
     return filterWheelEvent(state, code, message, flags, extraInfo, delta, readTick, [] {
-        return targetTakesSmoothing(benchTargets, 0x10040, 4242, [] { return outranksUs(4242); });
+        return cachedTargetSetting(benchTargets, 0x10040, 4242, [] {
+            return outranksUs(4242) ? PROGRAM_OFF : PROGRAM_LIKE_EVERYWHERE;
+        });
     });
 }
 

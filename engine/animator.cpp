@@ -37,7 +37,8 @@ void drainPending(AnimatorState& animator, EngineState& state, int64_t now) {
     animator.lastDirection = direction;
     // More than the ticks of one tail can send would keep the page moving long after the
     // wheel stopped: what a free-spinning wheel adds beyond that is dropped.
-    const int32_t durationMs = state.smoothDurationMs.load();
+    const int32_t ownDurationMs = state.pendingDurationMs.load(std::memory_order_acquire);
+    const int32_t durationMs = ownDurationMs > 0 ? ownDurationMs : state.smoothDurationMs.load();
     const double room = outstandingLimit(durationMs) - direction * outstandingUnits(animator);
     const int64_t size = std::abs(int64_t{taken});
     const int64_t keptSize = room >= double(size) ? size : room > 0.0 ? int64_t(room) : 0;

@@ -9,14 +9,33 @@ bool parametersInRange(const ScrollParameters& parameters) {
            smoothDurationMsRange.contains(parameters.smoothDurationMs);
 }
 
+bool isProfileId(int32_t id) {
+    return id >= IDM_PROFILE_SOFT && id <= IDM_PROFILE_CUSTOM;
+}
+
 ScrollParameters activeParameters(const EngineState& state) {
     return {state.stepPercent.load(), state.maxAccelerationPercent.load(),
             state.accelerationWindowMs.load(), state.smoothDurationMs.load()};
 }
 
 ScrollParameters customParameters(const EngineState& state) {
-    return {state.customStepPercent, state.customMaxAccelerationPercent,
-            state.customAccelerationWindowMs, state.customSmoothDurationMs};
+    return {state.customStepPercent.load(), state.customMaxAccelerationPercent.load(),
+            state.customAccelerationWindowMs.load(), state.customSmoothDurationMs.load()};
+}
+
+ScrollParameters parametersOfProfile(const EngineState& state, int32_t profile) {
+    switch (profile) {
+    case IDM_PROFILE_SOFT:
+        return softParameters;
+    case IDM_PROFILE_BALANCED:
+        return balancedParameters;
+    case IDM_PROFILE_FAST:
+        return fastParameters;
+    case IDM_PROFILE_CUSTOM:
+        return customParameters(state);
+    default:
+        return activeParameters(state);
+    }
 }
 
 static void storeActiveParameters(EngineState& state, const ScrollParameters& values) {

@@ -9,12 +9,17 @@ inline constexpr int32_t IDM_PROFILE_BALANCED = 1202;
 inline constexpr int32_t IDM_PROFILE_FAST = 1203;
 inline constexpr int32_t IDM_PROFILE_CUSTOM = 1204;
 
+// What a program has of its own: nothing (it follows the profile chosen in the window), the
+// effect off, or one of the profile ids.
+inline constexpr int32_t PROGRAM_LIKE_EVERYWHERE = 0;
+inline constexpr int32_t PROGRAM_OFF = 1;
+
 // WM_APP is 0x8000 on every Windows; the core cannot include <windows.h> to get it.
 inline constexpr uint32_t ENGINE_WM_APP = 0x8000;
 inline constexpr uint32_t WM_ENGINE_STATE_CHANGED = ENGINE_WM_APP + 3;
 inline constexpr uint32_t WM_HOOK_THREAD_STOP = ENGINE_WM_APP + 21;
 inline constexpr uint32_t WM_HOOK_THREAD_REINSTALL = ENGINE_WM_APP + 22;
-inline constexpr uint32_t WM_HOOK_THREAD_EXCLUSIONS = ENGINE_WM_APP + 23;
+inline constexpr uint32_t WM_HOOK_THREAD_RULES = ENGINE_WM_APP + 23;
 
 struct ScrollParameters {
     int32_t stepPercent;
@@ -35,6 +40,7 @@ inline constexpr ParameterRange accelerationWindowMsRange{40, 180};
 inline constexpr ParameterRange smoothDurationMsRange{160, 500};
 
 bool parametersInRange(const ScrollParameters& parameters);
+bool isProfileId(int32_t id);
 
 inline constexpr ScrollParameters softParameters{100, 100, 125, 430};
 inline constexpr ScrollParameters balancedParameters{100, 100, 110, 360};
@@ -59,10 +65,12 @@ struct EngineState {
     std::atomic<int32_t> smoothDurationMs{360};
 
     int32_t activeProfile = IDM_PROFILE_BALANCED;
-    int32_t customStepPercent = 100;
-    int32_t customMaxAccelerationPercent = 100;
-    int32_t customAccelerationWindowMs = 110;
-    int32_t customSmoothDurationMs = 360;
+    // Written by the UI thread only; the hook reads them for a program whose own profile is
+    // Custom.
+    std::atomic<int32_t> customStepPercent{100};
+    std::atomic<int32_t> customMaxAccelerationPercent{100};
+    std::atomic<int32_t> customAccelerationWindowMs{110};
+    std::atomic<int32_t> customSmoothDurationMs{360};
 
     std::atomic<bool> effectEnabled{false};
     std::atomic<bool> stopRequested{false};
@@ -76,6 +84,9 @@ struct EngineState {
 
     // Wheel units accepted by the hook and not yet taken by the animator; within +-1920.
     std::atomic<int32_t> pendingDelta{0};
+    // The pulse length of the latest notch for a program with a profile of its own; 0: the
+    // window's, smoothDurationMs.
+    std::atomic<int32_t> pendingDurationMs{0};
     // Tick of the previous accepted notch; 0 means none since the effect was last switched off.
     std::atomic<uint64_t> lastNotchTick{0};
     std::atomic<uint32_t> hookThreadId{0};
@@ -99,6 +110,8 @@ inline constexpr int32_t pendingDeltaLimit = 1920;
 
 ScrollParameters activeParameters(const EngineState& state);
 ScrollParameters customParameters(const EngineState& state);
+// The values of a profile id; any other number gives the active parameters.
+ScrollParameters parametersOfProfile(const EngineState& state, int32_t profile);
 
 void applyProfile(EngineState& state, int32_t profileId, bool save);
 void applyCustomValues(EngineState& state, int32_t step, int32_t maxAcceleration,

@@ -33,9 +33,9 @@ bool zoomKeysHeld();
 // Asks the hook thread to put the hook back (a new one first, then the old one removed).
 void requestHookReinstall();
 
-struct ExcludedPrograms;
-// Hands a copy of the list to the hook thread, which takes it at its next message (or at its
+struct ProgramRules;
+// Hands a copy of the rules to the hook thread, which takes it at its next message (or at its
 // start); false when the copy could not be made.
-bool handExclusionsToHook(const ExcludedPrograms& programs);
+bool handProgramRulesToHook(const ProgramRules& programRules);
 
 LRESULT CALLBACK wheelHookProc(int code, WPARAM message, LPARAM record);

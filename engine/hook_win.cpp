@@ -1,20 +1,22 @@
 #include "engine/engine_win.h"
-#include "engine/excluded_programs.h"
 #include "engine/hook_watch.h"
+#include "engine/program_rules.h"
 #include "engine/wheel_filter.h"
 #include "engine/window_program_win.h"
 
 #include <atomic>
+#include <memory>
 #include <new>
 
 namespace {
 
 HHOOK hookHandle = nullptr;
 TargetCache targetCache;
-// The hook thread's own snapshot of the excluded programs, and the next one, handed over by the
-// UI thread: whoever takes a pointer out of `nextExclusions` owns it.
-const ExcludedPrograms* exclusions = nullptr;
-std::atomic<ExcludedPrograms*> nextExclusions{nullptr};
+MovementWatch movementWatch;
+// The hook thread's own snapshot of the program rules, and the next one, handed over by the UI
+// thread: whoever takes a pointer out of `nextRules` owns it.
+std::unique_ptr<const ProgramRules> rules;
+std::atomic<ProgramRules*> nextRules{nullptr};
 DWORD ownProcessId = 0;
 DWORD ownIntegrityLevel = 0;
 bool ownIntegrityKnown = false;
@@ -64,22 +66,40 @@ bool outranksUs(uint32_t processId) {
     return outranks;
 }
 
-void takeNextExclusions() {
-    if (ExcludedPrograms* next = nextExclusions.exchange(nullptr)) {
-        delete exclusions;
-        exclusions = next;
+void takeNextRules() {
+    if (ProgramRules* next = nextRules.exchange(nullptr)) {
+        rules.reset(next);
         targetCache = TargetCache{};
     }
 }
 
-bool targetTakesNotchAt(POINT point) {
-    return notchTakesSmoothing(desktop, targetCache, point.x, point.y,
-                               engine.fullScreenMonitor.load(std::memory_order_relaxed),
-                               [](uintptr_t window, uint32_t processId) {
-                                   return notchPassesThrough(desktop, programNames, exclusions,
-                                                             ownProcessId, window, processId,
-                                                             outranksUs);
-                               });
+int32_t settingAt(POINT point, uintptr_t& window) {
+    return notchSettingAt(desktop, targetCache, point.x, point.y,
+                          engine.fullScreenMonitor.load(std::memory_order_relaxed), window,
+                          [](uintptr_t target, uint32_t processId) {
+                              return programSettingIn(desktop, programNames, rules.get(),
+                                                      ownProcessId, target, processId,
+                                                      outranksUs);
+                          });
+}
+
+// Swallows the notch when the effect takes it, and notes the window its movement belongs to.
+bool takeNotch(WPARAM message, const MSLLHOOKSTRUCT& event) {
+    uintptr_t window = 0;
+    int32_t setting = PROGRAM_LIKE_EVERYWHERE;
+    const HookVerdict verdict = filterWheelEvent(
+        engine, HC_ACTION, message, event.flags, event.dwExtraInfo, wheelDeltaOf(event.mouseData),
+        readTick, [&] { return setting = zoomKeysHeld() ? PROGRAM_OFF : settingAt(event.pt, window); });
+    if (verdict != HookVerdict::swallow) {
+        return false;
+    }
+    // The thread is per-monitor aware where Windows can: the rectangle is in physical pixels.
+    RECT rect{};
+    if (GetWindowRect(reinterpret_cast<HWND>(window), &rect)) {
+        noteMovement(movementWatch, {rect.left, rect.top, rect.right, rect.bottom}, event.time,
+                     parametersOfProfile(engine, setting).smoothDurationMs);
+    }
+    return true;
 }
 
 // One of our own steps that met Ctrl or Alt going down after the animator last looked: the
@@ -133,8 +153,8 @@ void serveUntilStopped() {
         }
         if (message.message == WM_HOOK_THREAD_REINSTALL) {
             reinstallHook();
-        } else if (message.message == WM_HOOK_THREAD_EXCLUSIONS) {
-            takeNextExclusions();
+        } else if (message.message == WM_HOOK_THREAD_RULES) {
+            takeNextRules();
         }
     }
 }
@@ -151,13 +171,12 @@ LRESULT CALLBACK wheelHookProc(int code, WPARAM message, LPARAM record) {
             dropMovement(engine);
             return 1;
         }
-        if (filterWheelEvent(engine, code, message, event.flags, event.dwExtraInfo,
-                             wheelDeltaOf(event.mouseData), readTick,
-                             [&event] {
-                                 return !zoomKeysHeld() && targetTakesNotchAt(event.pt);
-                             }) ==
-            HookVerdict::swallow) {
-            return 1;
+        if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) {
+            if (takeNotch(message, event)) {
+                return 1;
+            }
+        } else if (endsMovement(movementWatch, message, event.pt.x, event.pt.y, event.time)) {
+            dropMovement(engine);
         }
     }
     return CallNextHookEx(nullptr, code, message, record);
@@ -175,7 +194,7 @@ void hookThreadMain() {
     }
     usePhysicalCoordinatesOnThisThread();
     readOwnIntegrityLevel();
-    takeNextExclusions();
+    takeNextRules();
     engine.hookInstalled.store(installHook());
     if (!hookHandle) {
         turnEffectOff(engine);
@@ -188,9 +207,8 @@ void hookThreadMain() {
         hookHandle = nullptr;
     }
     engine.hookThreadId.store(0);
-    delete exclusions;
-    exclusions = nullptr;
-    delete nextExclusions.exchange(nullptr);
+    rules.reset();
+    delete nextRules.exchange(nullptr);
 }
 
 void requestHookReinstall() {
@@ -200,17 +218,17 @@ void requestHookReinstall() {
     }
 }
 
-bool handExclusionsToHook(const ExcludedPrograms& programs) {
-    ExcludedPrograms* snapshot = nullptr;
+bool handProgramRulesToHook(const ProgramRules& programRules) {
+    ProgramRules* snapshot = nullptr;
     try {
-        snapshot = new ExcludedPrograms(programs);
+        snapshot = new ProgramRules(programRules);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    delete nextExclusions.exchange(snapshot);
+    delete nextRules.exchange(snapshot);
     const DWORD hookThreadId = engine.hookThreadId.load();
     if (hookThreadId != 0) {
-        PostThreadMessageW(hookThreadId, WM_HOOK_THREAD_EXCLUSIONS, 0, 0);
+        PostThreadMessageW(hookThreadId, WM_HOOK_THREAD_RULES, 0, 0);
     }
     return true;
 }

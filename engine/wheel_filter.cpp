@@ -45,13 +45,18 @@ int32_t acceleratedAmount(int16_t delta, uint64_t gapMs, int32_t stepPercent,
     return static_cast<int32_t>(std::round(amount));
 }
 
-void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick) {
+void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick, int32_t setting) {
     const uint64_t previous = state.lastNotchTick.exchange(nowTick);
     const uint64_t gap =
         (previous == 0 || nowTick < previous) ? NO_PREVIOUS_NOTCH_GAP_MS : nowTick - previous;
+    const ScrollParameters parameters = parametersOfProfile(state, setting);
     const int32_t amount =
-        acceleratedAmount(delta, gap, state.stepPercent.load(), state.maxAccelerationPercent.load(),
-                          state.accelerationWindowMs.load());
+        acceleratedAmount(delta, gap, parameters.stepPercent, parameters.maxAccelerationPercent,
+                          parameters.accelerationWindowMs);
+    // Before the amount: the animator that takes the amount sees the length that goes with it.
+    state.pendingDurationMs.store(
+        setting == PROGRAM_LIKE_EVERYWHERE ? 0 : parameters.smoothDurationMs,
+        std::memory_order_release);
 
     int32_t current = state.pendingDelta.load();
     int32_t next;

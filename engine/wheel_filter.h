@@ -27,17 +27,19 @@ bool isNotchToSwallow(const EngineState& state, int hookCode, uintptr_t message,
 int32_t acceleratedAmount(int16_t delta, uint64_t gapMs, int32_t stepPercent,
                           int32_t maxAccelerationPercent, int32_t accelerationWindowMs);
 
-// Measures the gap since the previous notch and adds the amount to pendingDelta, clamped.
-void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick);
+// Measures the gap since the previous notch and adds the amount to pendingDelta, clamped; with
+// the parameters of `setting`, a profile id or PROGRAM_LIKE_EVERYWHERE for the active ones.
+void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick,
+                 int32_t setting = PROGRAM_LIKE_EVERYWHERE);
 
-// Windows drops injected input aimed at a process of a higher integrity level, and the user
-// keeps the effect out of some programs, so a notch for such a window must pass through whole.
-// The answer is remembered per top-level window and process (a window handle may be reused by
-// another process).
+// What a notch for a top-level window gets: passed through whole (PROGRAM_OFF: the user keeps
+// the effect out of the program, or it outranks us and Windows would drop our events), the
+// window's profile (PROGRAM_LIKE_EVERYWHERE) or a profile of its own. The answer is remembered
+// per window and process (a window handle may be reused by another process).
 struct TargetVerdict {
     uintptr_t window = 0;
     uint32_t processId = 0;
-    bool passThrough = false;
+    int32_t setting = PROGRAM_LIKE_EVERYWHERE;
 };
 
 inline constexpr int TARGET_CACHE_SIZE = 8;
@@ -48,20 +50,20 @@ struct TargetCache {
     int next = 0;
 };
 
-// True when a notch aimed at `window` of process `processId` may be smoothed. `passesThrough`
-// gives the answer for that window; it is asked once per window and process.
-template <typename PassesThrough>
-bool targetTakesSmoothing(TargetCache& cache, uintptr_t window, uint32_t processId,
-                          PassesThrough passesThrough) {
+// The setting for a notch aimed at `window` of process `processId`; `settingOf()` is asked once
+// per window and process.
+template <typename SettingOf>
+int32_t cachedTargetSetting(TargetCache& cache, uintptr_t window, uint32_t processId,
+                            SettingOf settingOf) {
     for (const TargetVerdict& entry : cache.entries) {
         if (entry.window == window && entry.processId == processId && window != 0) {
-            return !entry.passThrough;
+            return entry.setting;
         }
     }
-    const TargetVerdict verdict{window, processId, passesThrough()};
+    const TargetVerdict verdict{window, processId, settingOf()};
     cache.entries[cache.next] = verdict;
     cache.next = (cache.next + 1) % TARGET_CACHE_SIZE;
-    return !verdict.passThrough;
+    return verdict.setting;
 }
 
 // A full-screen program pauses the effect on its own monitor only: `pausedMonitor` is its
@@ -74,16 +76,19 @@ bool pausedForFullScreen(uintptr_t pausedMonitor, uintptr_t window, MonitorOf mo
 
 // The hook's whole decision. The tick is read, and the target asked about, only for a notch
 // that would be accepted, so that everything passed on costs no system call. The target's
-// answer covers everything that depends on where the notch goes or what is held with it.
-template <typename ReadTick, typename TargetTakesNotch>
+// setting covers everything that depends on where the notch goes or what is held with it.
+template <typename ReadTick, typename TargetSetting>
 HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
                              uintptr_t extraInfo, int16_t delta, ReadTick readTick,
-                             TargetTakesNotch targetTakesNotch) {
-    if (!isNotchToSwallow(state, hookCode, message, flags, extraInfo, delta) ||
-        !targetTakesNotch()) {
+                             TargetSetting targetSetting) {
+    if (!isNotchToSwallow(state, hookCode, message, flags, extraInfo, delta)) {
         return HookVerdict::passOn;
     }
-    acceptNotch(state, delta, readTick());
+    const int32_t setting = targetSetting();
+    if (setting == PROGRAM_OFF) {
+        return HookVerdict::passOn;
+    }
+    acceptNotch(state, delta, readTick(), setting);
     return HookVerdict::swallow;
 }
 
@@ -91,5 +96,5 @@ template <typename ReadTick>
 HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
                              uintptr_t extraInfo, int16_t delta, ReadTick readTick) {
     return filterWheelEvent(state, hookCode, message, flags, extraInfo, delta, readTick,
-                            [] { return true; });
+                            [] { return PROGRAM_LIKE_EVERYWHERE; });
 }

@@ -58,12 +58,6 @@ std::wstring_view ProgramNameReader::programInFront(DesktopLookup& lookup, uintp
     return isShellProgram(name) ? std::wstring_view{} : name;
 }
 
-bool excludesProgram(const ExcludedPrograms& programs, DesktopLookup& lookup,
-                     ProgramNameReader& names, uint32_t program, uint32_t windowProcess) {
-    return programs.excludes(names.fileNameOf(lookup, program)) ||
-           (windowProcess != program && programs.excludes(names.fileNameOf(lookup, windowProcess)));
-}
-
 bool isShellWindowClass(std::wstring_view className) {
     return isOneOf(className,
                    {L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"NotifyIconOverflowWindow",
@@ -79,6 +73,34 @@ bool isShellProgram(std::wstring_view fileName) {
                     L"SearchUI.exe", L"ShellExperienceHost.exe", L"ShellHost.exe",
                     L"TextInputHost.exe", L"LockApp.exe"},
                    sameProgramName);
+}
+
+void noteMovement(MovementWatch& watch, ScreenRect window, uint32_t eventTime,
+                  int32_t durationMs) {
+    constexpr int32_t heldBackMs = 200;
+    watch = {window, eventTime, static_cast<uint32_t>(durationMs + heldBackMs)};
+}
+
+bool endsMovement(MovementWatch& watch, uintptr_t message, int32_t x, int32_t y,
+                  uint32_t eventTime) {
+    if (watch.lastsMs == 0) {
+        return false;
+    }
+    if (eventTime - watch.notedAt > watch.lastsMs) {
+        watch.lastsMs = 0;
+        return false;
+    }
+    const ScreenRect& w = watch.window;
+    const bool outside = x < w.left || x >= w.right || y < w.top || y >= w.bottom;
+    bool pressed = false;
+    for (const uintptr_t buttonDown : MOUSE_MESSAGE_BUTTONS_DOWN) {
+        pressed = pressed || message == buttonDown;
+    }
+    if ((message == MOUSE_MESSAGE_MOVE && outside) || pressed) {
+        watch.lastsMs = 0;
+        return true;
+    }
+    return false;
 }
 
 bool isFullScreenWindow(const WindowShape& shape) {

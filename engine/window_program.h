@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/excluded_programs.h"
+#include "engine/program_rules.h"
 #include "engine/wheel_filter.h"
 
 #include <array>
@@ -62,12 +62,6 @@ class ProgramNameReader {
     std::array<wchar_t, CLASS_NAME_CAPACITY> className_{};
 };
 
-// Whether the list keeps the effect out of `program`, the process whose program a notch reaches
-// (programProcessOf) in a top-level window of `windowProcess`. For a Store app the frame host's
-// own name counts as well: lists from before apps could be told apart may hold it.
-bool excludesProgram(const ExcludedPrograms& programs, DesktopLookup& lookup,
-                     ProgramNameReader& names, uint32_t program, uint32_t windowProcess);
-
 // The shell's own windows, by their class, and its host processes, by file name.
 bool isShellWindowClass(std::wstring_view className);
 bool isShellProgram(std::wstring_view fileName);
@@ -78,6 +72,29 @@ struct ScreenRect {
     int right;
     int bottom;
 };
+
+// The movement stays in its window: the window of its latest notch, noted by the hook. The
+// pointer leaving that window or a button going down (as a touch stops a fling) ends it, so that
+// no other window gets its rest. Mice report up to 8,000 times a second: a mouse event costs a
+// few comparisons of the hook thread's own values, no system call.
+struct MovementWatch {
+    ScreenRect window{};
+    uint32_t notedAt = 0;
+    uint32_t lastsMs = 0; // 0: no movement to watch
+};
+
+// The mouse messages that end a movement, with the platform's values.
+inline constexpr uintptr_t MOUSE_MESSAGE_MOVE = 0x200;
+inline constexpr uintptr_t MOUSE_MESSAGE_BUTTONS_DOWN[] = {0x201, 0x204, 0x207, 0x20B};
+
+// At an accepted notch: the rectangle of its top-level window (physical pixels), the event time
+// (32-bit ms) and its pulse length. The movement may run that long after the last notch, and a
+// little more for the rest held back by the per-event limit.
+void noteMovement(MovementWatch& watch, ScreenRect window, uint32_t eventTime,
+                  int32_t durationMs);
+// For any other mouse event: true when it ends the movement in flight, which is then over.
+bool endsMovement(MovementWatch& watch, uintptr_t message, int32_t x, int32_t y,
+                  uint32_t eventTime);
 
 struct WindowShape {
     ScreenRect window;
@@ -93,37 +110,49 @@ struct WindowShape {
 // taskbar takes a part: it is still an ordinary window.
 bool isFullScreenWindow(const WindowShape& shape);
 
-// Whether a notch at the hook's point (physical pixels) may be smoothed: not on the monitor of a
-// full-screen program (`pausedMonitor`), and not for a window that `passesThrough(window,
-// processId)` keeps out, asked once per window and process.
-template <typename PassesThrough>
-bool notchTakesSmoothing(DesktopLookup& desktop, TargetCache& cache, int32_t x, int32_t y,
-                         uintptr_t pausedMonitor, PassesThrough passesThrough) {
-    const uintptr_t window = desktop.topLevelAt(x, y);
+// The setting for a notch at the hook's point (physical pixels): PROGRAM_OFF on the monitor
+// of a full-screen program (`pausedMonitor`), else what `settingOf(window, processId)` gives the
+// top-level window there (`window`, 0 for none), asked once per window and process.
+template <typename SettingOf>
+int32_t notchSettingAt(DesktopLookup& desktop, TargetCache& cache, int32_t x, int32_t y,
+                       uintptr_t pausedMonitor, uintptr_t& window, SettingOf settingOf) {
+    window = desktop.topLevelAt(x, y);
     if (pausedForFullScreen(pausedMonitor, window,
                             [&desktop](uintptr_t w) { return desktop.monitorOf(w); })) {
-        return false;
+        return PROGRAM_OFF;
     }
     if (window == 0) {
-        return true;
+        return PROGRAM_LIKE_EVERYWHERE;
     }
     const uint32_t processId = desktop.processOf(window);
-    return targetTakesSmoothing(cache, window, processId,
-                                [&] { return passesThrough(window, processId); });
+    return cachedTargetSetting(cache, window, processId,
+                               [&] { return settingOf(window, processId); });
 }
 
-// A notch passes through whole to a program that outranks us (`outranksUs(processId)`: Windows
-// would drop our events) or that the user excluded. A Store app's frame hands the notch on to
-// the app in it. Our own windows always take it.
+// The setting of the program in a top-level window of `windowProcess`: off for a program that
+// outranks us (`outranksUs(processId)`: Windows would drop our events), else what the rules
+// give it. A Store app's frame hands the notch on to the app in it; as lists from before apps
+// could be told apart hold the frame host, its name counts for off as well. Our own windows
+// follow the window's profile.
 template <typename OutranksUs>
-bool notchPassesThrough(DesktopLookup& desktop, ProgramNameReader& names,
-                        const ExcludedPrograms* exclusions, uint32_t ownProcessId, uintptr_t window,
-                        uint32_t windowProcess, OutranksUs outranksUs) {
+int32_t programSettingIn(DesktopLookup& desktop, ProgramNameReader& names,
+                         const ProgramRules* rules, uint32_t ownProcessId, uintptr_t window,
+                         uint32_t windowProcess, OutranksUs outranksUs) {
     const uint32_t app = programProcessOf(desktop, window);
     const uint32_t program = app != 0 ? app : windowProcess;
     if (program == ownProcessId) {
-        return false;
+        return PROGRAM_LIKE_EVERYWHERE;
     }
-    return outranksUs(program) ||
-           (exclusions && excludesProgram(*exclusions, desktop, names, program, windowProcess));
+    if (outranksUs(program)) {
+        return PROGRAM_OFF;
+    }
+    if (!rules) {
+        return PROGRAM_LIKE_EVERYWHERE;
+    }
+    const int32_t setting = rules->settingOf(names.fileNameOf(desktop, program));
+    if (setting != PROGRAM_OFF && program != windowProcess &&
+        rules->excluded.excludes(names.fileNameOf(desktop, windowProcess))) {
+        return PROGRAM_OFF;
+    }
+    return setting;
 }

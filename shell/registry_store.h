@@ -13,6 +13,7 @@ inline constexpr int32_t REGISTRY_ACCESS_DENIED = 5;
 inline constexpr int32_t REGISTRY_INVALID_HANDLE = 6;
 inline constexpr int32_t REGISTRY_INVALID_DATA = 13;
 inline constexpr int32_t REGISTRY_MORE_DATA = 234;
+inline constexpr int32_t REGISTRY_NO_MORE_ITEMS = 259;
 
 // Access rights, with the platform's values.
 inline constexpr uint32_t REGISTRY_QUERY_VALUE = 0x0001;
@@ -42,6 +43,12 @@ class RegistryStore {
     // Only the type and the size in bytes of a value; reads no data.
     virtual int32_t queryValueInfo(RegistryKey key, const wchar_t* name, uint32_t& type,
                                    uint32_t& size) = 0;
+    // The value at `index`: its name (nameLength in: the buffer's characters with the
+    // terminator; out: the name's characters), type and data as queryValue gives them.
+    // NO_MORE_ITEMS past the last; MORE_DATA when the name or the data does not fit.
+    virtual int32_t enumValue(RegistryKey key, uint32_t index, wchar_t* name,
+                              uint32_t& nameLength, uint32_t& type, void* data,
+                              uint32_t& size) = 0;
     virtual int32_t setValue(RegistryKey key, const wchar_t* name, uint32_t type, const void* data,
                              uint32_t size) = 0;
     virtual int32_t deleteValue(RegistryKey key, const wchar_t* name) = 0;

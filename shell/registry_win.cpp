@@ -8,6 +8,7 @@ static_assert(REGISTRY_ACCESS_DENIED == ERROR_ACCESS_DENIED);
 static_assert(REGISTRY_INVALID_HANDLE == ERROR_INVALID_HANDLE);
 static_assert(REGISTRY_INVALID_DATA == ERROR_INVALID_DATA);
 static_assert(REGISTRY_MORE_DATA == ERROR_MORE_DATA);
+static_assert(REGISTRY_NO_MORE_ITEMS == ERROR_NO_MORE_ITEMS);
 static_assert(REGISTRY_QUERY_VALUE == KEY_QUERY_VALUE);
 static_assert(REGISTRY_SET_VALUE == KEY_SET_VALUE);
 static_assert(REGISTRY_TYPE_SZ == REG_SZ && REGISTRY_TYPE_EXPAND_SZ == REG_EXPAND_SZ);
@@ -56,6 +57,19 @@ class CurrentUserRegistry final : public RegistryStore {
         DWORD valueSize = 0;
         const LONG status =
             RegQueryValueExW(toHkey(key), name, nullptr, &valueType, nullptr, &valueSize);
+        type = valueType;
+        size = valueSize;
+        return status;
+    }
+
+    int32_t enumValue(RegistryKey key, uint32_t index, wchar_t* name, uint32_t& nameLength,
+                      uint32_t& type, void* data, uint32_t& size) override {
+        DWORD length = nameLength;
+        DWORD valueType = REG_NONE;
+        DWORD valueSize = size;
+        const LONG status = RegEnumValueW(toHkey(key), index, name, &length, nullptr, &valueType,
+                                          static_cast<BYTE*>(data), &valueSize);
+        nameLength = length;
         type = valueType;
         size = valueSize;
         return status;

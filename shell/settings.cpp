@@ -8,7 +8,7 @@ namespace {
 
 struct CustomValue {
     const wchar_t* name;
-    int32_t EngineState::*field;
+    std::atomic<int32_t> EngineState::*field;
     ParameterRange range;
 };
 
@@ -60,10 +60,6 @@ bool readCustomValues(RegistryStore& registry, RegistryKey key, std::array<int32
         }
     }
     return true;
-}
-
-bool isProfileId(int32_t id) {
-    return id >= IDM_PROFILE_SOFT && id <= IDM_PROFILE_CUSTOM;
 }
 
 int32_t writeDword(RegistryStore& registry, RegistryKey key, const wchar_t* name, int32_t value) {
@@ -173,6 +169,53 @@ bool saveExcludedPrograms(RegistryStore& registry, const ExcludedPrograms& progr
     const std::vector<uint8_t> bytes = toUtf16(excludedProgramsData(programs));
     return registry.setValue(key.get(), EXCLUDED_PROGRAMS_VALUE, REGISTRY_TYPE_MULTI_SZ,
                              bytes.data(), uint32_t(bytes.size())) == REGISTRY_SUCCESS;
+}
+
+std::vector<ProgramProfile> loadProgramProfiles(RegistryStore& registry) {
+    std::vector<ProgramProfile> profiles;
+    RegistryKeyHolder key(registry);
+    if (key.open(PROGRAMS_KEY, REGISTRY_QUERY_VALUE) != REGISTRY_SUCCESS) {
+        return profiles;
+    }
+    std::array<wchar_t, PROGRAM_NAME_LIMIT + 1> name{};
+    for (uint32_t index = 0; profiles.size() < PROGRAM_PROFILES_LIMIT; ++index) {
+        uint32_t nameLength = uint32_t(name.size());
+        uint32_t type = REGISTRY_TYPE_NONE;
+        uint32_t number = 0;
+        uint32_t size = sizeof number;
+        const int32_t status =
+            registry.enumValue(key.get(), index, name.data(), nameLength, type, &number, size);
+        // A name too long for a program, or data too large for a profile: not one of ours.
+        if (status == REGISTRY_MORE_DATA) {
+            continue;
+        }
+        if (status != REGISTRY_SUCCESS) {
+            break;
+        }
+        const std::wstring_view program(name.data(), std::min<size_t>(nameLength, name.size() - 1));
+        const bool known = std::any_of(profiles.begin(), profiles.end(), [&](const auto& p) {
+            return sameProgramName(p.name, program);
+        });
+        if (type == REGISTRY_TYPE_DWORD && size == sizeof number &&
+            programFileName(program) == program && !known) {
+            setProgramProfile(profiles, program, int32_t(number));
+        }
+    }
+    return profiles;
+}
+
+bool saveProgramProfile(RegistryStore& registry, const std::wstring& name, int32_t profile) {
+    RegistryKeyHolder key(registry);
+    if (profile != PROGRAM_LIKE_EVERYWHERE) {
+        return key.create(PROGRAMS_KEY, REGISTRY_SET_VALUE) == REGISTRY_SUCCESS &&
+               writeDword(registry, key.get(), name.c_str(), profile) == REGISTRY_SUCCESS;
+    }
+    const int32_t opened = key.open(PROGRAMS_KEY, REGISTRY_SET_VALUE);
+    if (opened != REGISTRY_SUCCESS) {
+        return opened == REGISTRY_FILE_NOT_FOUND;
+    }
+    const int32_t deleted = registry.deleteValue(key.get(), name.c_str());
+    return deleted == REGISTRY_SUCCESS || deleted == REGISTRY_FILE_NOT_FOUND;
 }
 
 bool loadPauseInFullScreen(RegistryStore& registry) {

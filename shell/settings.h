@@ -2,6 +2,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/excluded_programs.h"
+#include "engine/program_rules.h"
 #include "shell/registry_store.h"
 
 inline constexpr wchar_t SETTINGS_KEY[] = L"Software\\Rolvane";
@@ -12,6 +13,8 @@ inline constexpr wchar_t CUSTOM_ACCELERATION_WINDOW_VALUE[] = L"CustomAccelerati
 inline constexpr wchar_t CUSTOM_SMOOTH_DURATION_VALUE[] = L"CustomSmoothDurationMs";
 inline constexpr wchar_t EXCLUDED_PROGRAMS_VALUE[] = L"ExcludedPrograms";
 inline constexpr wchar_t PAUSE_IN_FULL_SCREEN_VALUE[] = L"PauseInFullScreen";
+// One REG_DWORD per program with a profile of its own: its file name, and the profile id.
+inline constexpr wchar_t PROGRAMS_KEY[] = L"Software\\Rolvane\\Programs";
 // A stored list larger than this is not read: 64 names of 260 characters take about 33 KB.
 inline constexpr uint32_t EXCLUDED_PROGRAMS_DATA_LIMIT = 64 * 1024;
 
@@ -33,6 +36,14 @@ void saveSettingsIfDirty(EngineState& state, RegistryStore& registry);
 ExcludedPrograms loadExcludedPrograms(RegistryStore& registry);
 // Writes the list as REG_MULTI_SZ, creating the key when needed; true only when it was written.
 bool saveExcludedPrograms(RegistryStore& registry, const ExcludedPrograms& programs);
+
+// The programs with a profile of their own: every 4-byte REG_DWORD under PROGRAMS_KEY whose
+// name is a sound program file name and whose data is a profile id, the first 64 of them. Any
+// other value is skipped and costs no place. Writes nothing and never creates the key.
+std::vector<ProgramProfile> loadProgramProfiles(RegistryStore& registry);
+// Writes the program's profile, or deletes its value for PROGRAM_LIKE_EVERYWHERE (one that is
+// not there is fine); true when done.
+bool saveProgramProfile(RegistryStore& registry, const std::wstring& name, int32_t profile);
 
 // Off only for a stored 4-byte REG_DWORD 0; anything else, missing or unreadable, is on.
 bool loadPauseInFullScreen(RegistryStore& registry);

@@ -21,7 +21,7 @@ struct UiText {
 };
 
 // Indexed by id; the ids without an entry hold empty texts.
-constexpr std::array<UiText, 39> uiTexts{{
+constexpr std::array<UiText, 45> uiTexts{{
     /* 0 */ {L"Rolvane 0.6 - Smooth Control", L"Rolvane 0.6 - Plynulé ovládání"},
     /* 1 */
     {L"Smoother mouse wheel, no driver and no registry tweaks",
@@ -73,14 +73,25 @@ constexpr std::array<UiText, 39> uiTexts{{
     /* 31 */
     {L"Click the notification-area icon to control it.",
      L"Ovládání najdete po kliknutí na ikonu v oznamovací oblasti."},
-    /* 32 */ {L"Off in %s", L"Vypnuto v %s"},
-    /* 33 */ {L"Excluded programs", L"Vyloučené programy"},
+    /* 32 */ {L"In %s", L"V %s"},
+    /* 33 */ {L"Programs with their own setting", L"Programy s vlastním nastavením"},
     /* 34 */ {L"Off in full-screen programs", L"Vypnuto v programech na celou obrazovku"},
     /* 35 */ {L"paused in %s (excluded)", L"pozastaveno v %s (vyloučeno)"},
     /* 36 */
     {L"paused in a full-screen program", L"pozastaveno v programu na celou obrazovku"},
-    /* 37 */ {L"Off in the program in front", L"Vypnuto v programu v popředí"},
+    /* 37 */ {L"In the program in front", L"V programu v popředí"},
     /* 38 */ {L"The setting could not be saved.", L"Nastavení se nepodařilo uložit."},
+    /* 39 */ {L"Like everywhere else", L"Jako všude jinde"},
+    /* 40 */ {L"Off", L"Vypnuto"},
+    /* 41 */
+    {L"smooth scrolling is enabled, Soft in %s", L"plynulé scrollování je zapnuto, Jemný v %s"},
+    /* 42 */
+    {L"smooth scrolling is enabled, Balanced in %s",
+     L"plynulé scrollování je zapnuto, Vyvážený v %s"},
+    /* 43 */
+    {L"smooth scrolling is enabled, Fast in %s", L"plynulé scrollování je zapnuto, Rychlý v %s"},
+    /* 44 */
+    {L"smooth scrolling is enabled, Custom in %s", L"plynulé scrollování je zapnuto, Vlastní v %s"},
 }};
 
 } // namespace

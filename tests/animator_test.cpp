@@ -41,8 +41,12 @@ TEST(Animator, TheRestOfAFinishedMovementComesOut) {
         std::vector<int32_t> sent;
         double left;
     };
-    const Case cases[] = {{0.6, {1}, -0.4},       {-0.7, {-1}, 0.3}, {0.49, {}, 0.49},
-                          {0.5, {1}, 0.0},        {-0.5, {-1}, 0.0}, {100, {48, 48, 4}, 0.0},
+    const Case cases[] = {{0.6, {1}, -0.4},
+                          {-0.7, {-1}, 0.3},
+                          {0.49, {}, 0.49},
+                          {0.5, {1}, 0.0},
+                          {-0.5, {-1}, 0.0},
+                          {100, {48, 48, 4}, 0.0},
                           {-96.7, {-48, -48, -1}, 0.3}};
     for (const Case& c : cases) {
         Animator run;
@@ -104,6 +108,20 @@ TEST(Animator, AResetDropsWhatIsInFlightAndTheEffectGoingOffDropsEverything) {
         EXPECT_EQ(run.state.pendingDelta, 0);
         // With the effect off the reset waits for the effect to come on again.
         EXPECT_EQ(run.state.resetRequested, effectOff);
+    }
+}
+
+// A notch of a program with its own profile brings its pulse length; a pulse keeps the length
+// it started with, whatever the window's profile does later.
+TEST(Animator, APulseRunsForTheLengthItsNotchBrought) {
+    for (const int32_t ownMs : {240, 0}) {
+        Animator run;
+        run.state.pendingDurationMs = ownMs;
+        run.play(120, 500, 40);
+        run.state.smoothDurationMs = 160;
+        run.tickThrough(44, 800);
+        EXPECT_EQ(run.platform.sum(), 120);
+        EXPECT_EQ(run.platform.injected.back().ms, ownMs ? ownMs : 500);
     }
 }
 
@@ -237,10 +255,10 @@ TEST(AnimatorThread, ParksWhenIdleWakesAtOnceAndBalancesTheTimer) {
         expected.push_back({event.ms + wakeNs / msToNs, event.amount});
     }
     EXPECT_EQ(run.platform.injected, expected);
-    EXPECT_EQ(run.platform.waits, (std::vector<std::pair<int64_t, int64_t>>{
-                                      {360 * msToNs, TIMER_HOLD_NS},
-                                      {360 * msToNs + TIMER_HOLD_NS, -1},
-                                      {wakeNs + 360 * msToNs, TIMER_HOLD_NS}}));
+    EXPECT_EQ(run.platform.waits,
+              (std::vector<std::pair<int64_t, int64_t>>{{360 * msToNs, TIMER_HOLD_NS},
+                                                        {360 * msToNs + TIMER_HOLD_NS, -1},
+                                                        {wakeNs + 360 * msToNs, TIMER_HOLD_NS}}));
     // The first tick after each wake runs without a sleep: ticks at 4 .. 360 after each.
     EXPECT_EQ(run.platform.sleeps, std::vector<int64_t>(2 * 90, TICK_PERIOD_NS));
     EXPECT_EQ(run.platform.timerRaised, 2);

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // An in-memory HKEY_CURRENT_USER that answers like the platform's registry calls: values of any
@@ -77,6 +79,25 @@ class MemoryRegistry final : public RegistryStore {
                            uint32_t& size) override {
         const Value* value = nullptr;
         return lookUp(key, name, type, size, value);
+    }
+    // In name order, where the platform keeps its own.
+    int32_t enumValue(RegistryKey key, uint32_t index, wchar_t* name, uint32_t& nameLength,
+                      uint32_t& type, void* data, uint32_t& size) override {
+        int32_t status = allowed(key, REGISTRY_QUERY_VALUE);
+        const auto& values = keys[handles[key].path];
+        if (status != REGISTRY_SUCCESS || index >= values.size()) {
+            return status == REGISTRY_SUCCESS ? REGISTRY_NO_MORE_ITEMS : status;
+        }
+        const auto& [valueName, value] = *std::next(values.begin(), index);
+        type = value.type;
+        const uint32_t capacity = std::exchange(size, uint32_t(value.data.size()));
+        if (valueName.size() >= nameLength || size > capacity) {
+            return REGISTRY_MORE_DATA;
+        }
+        std::copy(valueName.c_str(), valueName.c_str() + valueName.size() + 1, name);
+        nameLength = uint32_t(valueName.size());
+        std::memcpy(data, value.data.data(), size);
+        return REGISTRY_SUCCESS;
     }
     int32_t setValue(RegistryKey key, const wchar_t* name, uint32_t type, const void* data,
                      uint32_t size) override {

@@ -31,20 +31,29 @@ TEST(TrayTooltip, TellsTheSameStateAsTheWindowInEitherLanguage) {
     EXPECT_EQ(std::wstring(buffer), L"100% 50 %s %d") << "only the format's %s is a directive";
 }
 
-// While on, the tooltip says why the program in front gets whole notches.
-TEST(TrayTooltip, NamesTheReasonWhenTheProgramInFrontKeepsTheEffectOut) {
+// While on, the tooltip says why the program in front gets whole notches, or which profile of
+// its own it gets.
+TEST(TrayTooltip, NamesTheReasonOrTheOwnProfileOfTheProgramInFront) {
     struct Case {
-        bool effect, known, excluded, pause, fullScreen;
+        bool effect, known;
+        int32_t setting;
+        bool pause, fullScreen;
+        int32_t windowProfile;
         uint32_t text;
     };
-    for (const Case c : {Case{true, true, true, true, true, UI_TOOLTIP_PAUSED_EXCLUDED},
-                         Case{true, false, true, true, false, UI_TOOLTIP_ENABLED},
-                         Case{true, true, false, true, true, UI_TOOLTIP_PAUSED_FULL_SCREEN},
-                         Case{true, true, false, false, true, UI_TOOLTIP_ENABLED},
-                         Case{false, true, true, true, true, UI_TOOLTIP_DISABLED}}) {
-        const ExclusionState state{c.known, c.excluded, false, c.pause, c.fullScreen};
+    const int32_t off = PROGRAM_OFF, like = PROGRAM_LIKE_EVERYWHERE;
+    for (const Case c : {Case{true, true, off, true, true, 1202, UI_TOOLTIP_PAUSED_EXCLUDED},
+                         Case{true, false, off, true, false, 1202, UI_TOOLTIP_ENABLED},
+                         Case{true, true, like, true, true, 1202, UI_TOOLTIP_PAUSED_FULL_SCREEN},
+                         Case{true, true, like, false, true, 1202, UI_TOOLTIP_ENABLED},
+                         Case{false, true, off, true, true, 1202, UI_TOOLTIP_DISABLED},
+                         Case{true, true, 1203, true, false, 1202, 43},
+                         Case{true, true, 1201, true, false, 1204, 41},
+                         Case{true, true, 1203, true, false, 1203, UI_TOOLTIP_ENABLED},
+                         Case{true, true, 1204, true, true, 1202, UI_TOOLTIP_PAUSED_FULL_SCREEN}}) {
+        const ProgramState state{c.known, c.setting, false, c.pause, c.fullScreen, c.windowProfile};
         EXPECT_EQ(tooltipStateTextId(c.effect, true, state), c.text)
-            << c.effect << c.known << c.excluded << c.pause << c.fullScreen;
+            << c.effect << c.known << c.setting << c.pause << c.fullScreen << c.windowProfile;
     }
 }
 
@@ -73,23 +82,28 @@ TEST(TrayMenu, TheEffectItemAndTheProfilesCarryTheState) {
                          Case{true, false, TRAY_ITEM_CHECKED | TRAY_ITEM_GRAYED}}) {
         EXPECT_EQ(buildTrayMenu(c.effect, c.hook, 1201).main[2].flags, c.flags);
     }
-    // Off in NAME, Excluded programs, Off in full-screen programs: checked and grey by the state.
-    struct Exclusions {
-        ExclusionState state;
+    // In NAME, Programs with their own setting, Off in full-screen programs: checked and grey by
+    // the state; the program's own setting checked in its submenu.
+    struct Programs {
+        ProgramState state;
         uint32_t flags[3];
     };
-    for (const Exclusions c :
-         {Exclusions{{false, false, false, true, false},
-                     {TRAY_ITEM_GRAYED, TRAY_ITEM_POPUP | TRAY_ITEM_GRAYED, TRAY_ITEM_CHECKED}},
-          Exclusions{{true, true, true, false, false}, {TRAY_ITEM_CHECKED, TRAY_ITEM_POPUP, 0}},
-          Exclusions{{true, false, true, true, false},
-                     {0, TRAY_ITEM_POPUP, TRAY_ITEM_CHECKED}}}) {
+    const uint32_t popup = TRAY_ITEM_POPUP, grey = TRAY_ITEM_GRAYED, checked = TRAY_ITEM_CHECKED;
+    for (const Programs c :
+         {Programs{{false, 0, false, true, false}, {popup | grey, popup | grey, checked}},
+          Programs{{true, PROGRAM_OFF, true, false}, {popup, popup, 0}},
+          Programs{{true, 1204, true, true}, {popup, popup, checked}}}) {
         const TrayMenu menu = buildTrayMenu(true, true, 1201, c.state);
         for (size_t i = 0; i < 3; ++i) {
             EXPECT_EQ(menu.main[4 + i].flags, c.flags[i]) << i;
         }
-        EXPECT_EQ(menu.main[4].textId, c.state.frontProgramKnown ? UI_MENU_OFF_IN_PROGRAM
-                                                                 : UI_MENU_OFF_IN_NO_PROGRAM);
+        EXPECT_EQ(menu.main[4].textId,
+                  c.state.frontProgramKnown ? UI_MENU_IN_PROGRAM : UI_MENU_IN_NO_PROGRAM);
+        for (size_t i = 0; i < PROGRAM_SETTINGS.size(); ++i) {
+            EXPECT_EQ(menu.program[i].flags,
+                      PROGRAM_SETTINGS[i] == c.state.frontSetting ? checked : 0);
+            EXPECT_EQ(menu.program[i].commandId, IDM_PROGRAM_SETTING_FIRST + int(i));
+        }
     }
     for (const int32_t active : {1201, 1202, 1203, 1204, 0}) {
         for (const TrayMenuItem& item : buildTrayMenu(false, true, active).profiles) {

@@ -18,12 +18,14 @@ struct Filter {
         state.accelerationWindowMs = parameters.accelerationWindowMs;
     }
 
-    template <typename TargetTakesNotch = bool (*)()>
-    HookVerdict send(int16_t delta, uintptr_t message = WHEEL_MESSAGE_VERTICAL, uint32_t flags = 0,
-                     uintptr_t extraInfo = 0, int code = 0,
-                     TargetTakesNotch target = [] { return true; }) {
-        return filterWheelEvent(state, code, message, flags, extraInfo, delta,
-                                [this] { return ++tickReads, tick; }, target);
+    template <typename TargetSetting = int32_t (*)()>
+    HookVerdict send(
+        int16_t delta, uintptr_t message = WHEEL_MESSAGE_VERTICAL, uint32_t flags = 0,
+        uintptr_t extraInfo = 0, int code = 0,
+        TargetSetting target = [] { return PROGRAM_LIKE_EVERYWHERE; }) {
+        return filterWheelEvent(
+            state, code, message, flags, extraInfo, delta, [this] { return ++tickReads, tick; },
+            target);
     }
 };
 
@@ -36,12 +38,16 @@ TEST(WheelFilter, PassesOnAllButRealWholeVerticalNotchesWithoutReadingTheClock) 
         int16_t delta;
     };
     const Event passed[] = {
-        {-1, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},  {3, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},
-        {0, 0x200, 0, 0, 0},                        {0, WHEEL_MESSAGE_HORIZONTAL, 0, 0, 120},
+        {-1, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},
+        {3, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},
+        {0, 0x200, 0, 0, 0},
+        {0, WHEEL_MESSAGE_HORIZONTAL, 0, 0, 120},
         {0, WHEEL_MESSAGE_VERTICAL, INJECTED_FLAG, 0, -120},
         {0, WHEEL_MESSAGE_VERTICAL, 0, INJECTION_TAG, -120},
-        {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 0},       {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 60},
-        {0, WHEEL_MESSAGE_VERTICAL, 0, 0, -180},    {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 121},
+        {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 0},
+        {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 60},
+        {0, WHEEL_MESSAGE_VERTICAL, 0, 0, -180},
+        {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 121},
     };
     Filter filter;
     for (const Event& event : passed) {
@@ -93,6 +99,36 @@ TEST(WheelFilter, AcceptedNotchesAddTheirAcceleratedAmount) {
     }
 }
 
+// A program with a profile of its own: its notches are accelerated by that profile, and tell the
+// animator that profile's pulse length.
+TEST(WheelFilter, ANotchGetsTheAmountAndPulseLengthOfItsProgramsProfile) {
+    Filter filter;
+    filter.state.customStepPercent = 140;
+    filter.state.customSmoothDurationMs = 500;
+    struct Case {
+        int32_t setting;
+        int64_t gap;
+        int32_t amount, durationMs;
+    };
+    const Case cases[] = {
+        {PROGRAM_LIKE_EVERYWHERE, 1000, 120, 0}, {IDM_PROFILE_FAST, 1000, 132, 240},
+        {IDM_PROFILE_FAST, 40, 165, 240},        {IDM_PROFILE_SOFT, 1000, 120, 430},
+        {IDM_PROFILE_CUSTOM, 1000, 168, 500},    {IDM_PROFILE_BALANCED, 1000, 120, 360},
+    };
+    for (const Case& c : cases) {
+        filter.tick += c.gap;
+        filter.state.pendingDelta = 0;
+        EXPECT_EQ(filter.send(120, WHEEL_MESSAGE_VERTICAL, 0, 0, 0, [&] { return c.setting; }),
+                  HookVerdict::swallow);
+        EXPECT_EQ(filter.state.pendingDelta, c.amount) << c.setting;
+        EXPECT_EQ(filter.state.pendingDurationMs, c.durationMs) << c.setting;
+    }
+    const int reads = filter.tickReads;
+    EXPECT_EQ(filter.send(120, WHEEL_MESSAGE_VERTICAL, 0, 0, 0, [] { return PROGRAM_OFF; }),
+              HookVerdict::passOn);
+    EXPECT_EQ(filter.tickReads, reads);
+}
+
 // Windows drops our events to a window of a higher integrity level: such a notch passes whole.
 TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPerWindow) {
     Filter filter;
@@ -104,8 +140,9 @@ TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPe
     auto notch = [&](uintptr_t message = WHEEL_MESSAGE_VERTICAL) {
         filter.state.pendingDelta = 0;
         return filter.send(-120, message, 0, 0, 0, [&] {
-            return targetTakesSmoothing(cache, window, processId,
-                                        [&] { return ++asked, processId != 7; });
+            return cachedTargetSetting(cache, window, processId, [&] {
+                return ++asked, processId == 7 ? PROGRAM_LIKE_EVERYWHERE : PROGRAM_OFF;
+            });
         });
     };
     EXPECT_EQ(notch(), HookVerdict::swallow);
@@ -135,7 +172,7 @@ TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPe
 // The refresh timer's question: has the system seen input that the hook did not?
 TEST(HookWatch, PutsTheHookBackWhenTheMousePointerMovedUnseenAndNotTooOften) {
     HookWatch watch;
-    const uint32_t hookEvent = 4'294'966'000u; // shortly before the 32-bit tick wraps
+    const uint32_t hookEvent = 4'294'966'000u;   // shortly before the 32-bit tick wraps
     const uint64_t seen = packPoint(-1500, 300); // a monitor left of the primary one
     const uint64_t moved = packPoint(-1500, 301);
     const auto removed = [&](uint32_t systemInput, uint64_t pointer, uint64_t now = 100) {

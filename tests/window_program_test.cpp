@@ -129,47 +129,79 @@ TEST(WindowProgram, TheProgramInFrontIsNeverTheShellAndAStoreAppIsItsOwnProcess)
 }
 
 // A desktop at 150 %: the hook's points and the rectangles are physical pixels, the monitor
-// right of the primary one shows a full-screen game. Where a notch is smoothed depends on the
-// window at the point itself: the logical point (two thirds of it) would be another window.
-TEST(WindowProgram, ANotchIsJudgedByTheWindowAtItsPhysicalPoint) {
+// right of the primary one shows a full-screen game. A notch gets the setting of the window at
+// the point itself: the logical point (two thirds of it) would be another window.
+TEST(WindowProgram, ANotchGetsTheSettingOfTheWindowAtItsPhysicalPoint) {
     FakeDesktop desktop = realDesktop();
     desktop.windows.at(0x100).rect = {0, 0, 1200, 1200};       // notepad
     desktop.windows.at(0x500).rect = {1200, 0, 2400, 1200};    // an excluded editor
     desktop.windows.at(0x200).rect = {0, 1200, 1200, 2160};    // Calculator, excluded
-    desktop.windows.at(0x300).rect = {1200, 1200, 2400, 2160}; // Photos
+    desktop.windows.at(0x300).rect = {1200, 1200, 2400, 2160}; // Photos, Fast
     desktop.windows[0x700] = {L"UnrealWindow", 12, 0, {3840, 0, 5760, 1080}, 2};
     desktop.windows[0x800] = {L"RegEdit_RegEdit", 13, 0, {2400, 0, 3840, 2160}};
-    ExcludedPrograms excluded;
-    addExcludedProgram(excluded, L"Editor.exe");
-    addExcludedProgram(excluded, L"calculatorapp.exe");
+    ProgramRules rules;
+    setProgramSetting(rules, L"Editor.exe", PROGRAM_OFF);
+    setProgramSetting(rules, L"calculatorapp.exe", PROGRAM_OFF);
+    setProgramSetting(rules, L"PHOTOS.EXE", IDM_PROFILE_FAST);
     ProgramNameReader reader;
     TargetCache cache;
-    const auto smoothed = [&](int32_t x, int32_t y, uintptr_t pausedMonitor = 0) {
-        return notchTakesSmoothing(
-            desktop, cache, x, y, pausedMonitor, [&](uintptr_t window, uint32_t processId) {
-                return notchPassesThrough(desktop, reader, &excluded, 99, window, processId,
-                                          [](uint32_t process) { return process == 13; });
+    const auto settingAt = [&](int32_t x, int32_t y, uintptr_t pausedMonitor = 0) {
+        uintptr_t window = 0;
+        return notchSettingAt(
+            desktop, cache, x, y, pausedMonitor, window, [&](uintptr_t target, uint32_t processId) {
+                return programSettingIn(desktop, reader, &rules, 99, target, processId,
+                                        [](uint32_t process) { return process == 13; });
             });
     };
-    EXPECT_TRUE(smoothed(600, 600));
-    EXPECT_FALSE(smoothed(1500, 600));
-    EXPECT_FALSE(smoothed(600, 1500));
-    EXPECT_TRUE(smoothed(1500, 1500));
-    EXPECT_FALSE(smoothed(3000, 600)); // elevated
-    EXPECT_FALSE(smoothed(4000, 500, 2));
-    EXPECT_TRUE(smoothed(600, 600, 2));
+    EXPECT_EQ(settingAt(600, 600), PROGRAM_LIKE_EVERYWHERE);
+    EXPECT_EQ(settingAt(1500, 600), PROGRAM_OFF);
+    EXPECT_EQ(settingAt(600, 1500), PROGRAM_OFF);
+    EXPECT_EQ(settingAt(1500, 1500), IDM_PROFILE_FAST);
+    EXPECT_EQ(settingAt(3000, 600), PROGRAM_OFF); // elevated
+    EXPECT_EQ(settingAt(4000, 500, 2), PROGRAM_OFF);
+    EXPECT_EQ(settingAt(600, 600, 2), PROGRAM_LIKE_EVERYWHERE);
 }
 
 // A list from before Store apps could be told apart holds the frame host: every app stays out.
 TEST(WindowProgram, AListHoldingTheFrameHostKeepsEveryStoreAppOut) {
     FakeDesktop desktop = realDesktop();
     ProgramNameReader reader;
-    ExcludedPrograms excluded;
-    addExcludedProgram(excluded, L"ApplicationFrameHost.exe");
-    for (const uintptr_t app : {0x200, 0x300}) {
-        EXPECT_TRUE(excludesProgram(excluded, desktop, reader, programProcessOf(desktop, app), 3));
+    ProgramRules rules;
+    setProgramSetting(rules, L"ApplicationFrameHost.exe", PROGRAM_OFF);
+    setProgramSetting(rules, L"Photos.exe", IDM_PROFILE_SOFT);
+    const auto settingIn = [&](uintptr_t window) {
+        return programSettingIn(desktop, reader, &rules, 99, window, desktop.processOf(window),
+                                [](uint32_t) { return false; });
+    };
+    EXPECT_EQ(settingIn(0x200), PROGRAM_OFF);
+    EXPECT_EQ(settingIn(0x300), PROGRAM_OFF);
+    EXPECT_EQ(settingIn(0x100), PROGRAM_LIKE_EVERYWHERE);
+}
+
+// A movement belongs to its window: leaving it or pressing a button ends it, once; once its
+// pulse is over (and what the per-event limit held back), the pointer may go anywhere.
+TEST(WindowProgram, AMovementEndsWhenThePointerLeavesItsWindowOrAButtonGoesDown) {
+    constexpr uintptr_t move = 0x200, leftDown = 0x201, leftUp = 0x202;
+    struct Event {
+        uintptr_t message;
+        int32_t x, y;
+        uint32_t ms;
+        bool ends;
+    };
+    const Event events[] = {
+        {move, 300, 200, 10, false}, {move, 100, 399, 20, false},    {move, 500, 200, 30, true},
+        {move, 300, 99, 30, true},   {leftDown, 300, 200, 30, true}, {0x204, 300, 200, 30, true},
+        {0x207, 300, 200, 30, true}, {0x20B, 300, 200, 30, true},    {leftUp, 300, 200, 30, false},
+        {move, 600, 200, 440, true}, {move, 600, 200, 441, false},
+    };
+    for (const Event& event : events) {
+        MovementWatch watch;
+        noteMovement(watch, {100, 100, 500, 400}, 4'294'967'000u, 240);
+        const uint32_t at = 4'294'967'000u + event.ms; // the 32-bit time wraps meanwhile
+        EXPECT_EQ(endsMovement(watch, event.message, event.x, event.y, at), event.ends)
+            << std::hex << event.message << std::dec << " " << event.x << "," << event.y;
+        EXPECT_FALSE(event.ends && endsMovement(watch, leftDown, 300, 200, at)) << "ends once";
     }
-    EXPECT_FALSE(excludesProgram(excluded, desktop, reader, 2, 2));
 }
 
 // Rectangles as GetWindowRect gives them in physical pixels: a maximized window reaches past

@@ -3,19 +3,30 @@
 #include "engine/engine_state.h"
 #include "ui/control_ids.h"
 
-uint32_t tooltipStateTextId(bool effectEnabled, bool hookInstalled,
-                            const ExclusionState& exclusions) {
+uint32_t programSettingTextId(int32_t setting) {
+    if (isProfileId(setting)) {
+        return UI_MENU_SOFT + uint32_t(setting - IDM_PROFILE_SOFT);
+    }
+    return setting == PROGRAM_OFF ? UI_MENU_OFF : UI_MENU_LIKE_EVERYWHERE;
+}
+
+uint32_t tooltipStateTextId(bool effectEnabled, bool hookInstalled, const ProgramState& programs) {
     if (!hookInstalled) {
         return UI_TOOLTIP_NO_HOOK;
     }
     if (!effectEnabled) {
         return UI_TOOLTIP_DISABLED;
     }
-    if (exclusions.frontProgramKnown && exclusions.frontProgramExcluded) {
+    const bool known = programs.frontProgramKnown;
+    if (known && programs.frontSetting == PROGRAM_OFF) {
         return UI_TOOLTIP_PAUSED_EXCLUDED;
     }
-    if (exclusions.pauseInFullScreen && exclusions.fullScreenInFront) {
+    if (programs.pauseInFullScreen && programs.fullScreenInFront) {
         return UI_TOOLTIP_PAUSED_FULL_SCREEN;
+    }
+    if (known && isProfileId(programs.frontSetting) &&
+        programs.frontSetting != programs.windowProfile) {
+        return UI_TOOLTIP_OWN_PROFILE_SOFT + uint32_t(programs.frontSetting - IDM_PROFILE_SOFT);
     }
     return UI_TOOLTIP_ENABLED;
 }
@@ -89,7 +100,7 @@ size_t formatTooltip(wchar_t* destination, size_t capacity, const wchar_t* forma
 }
 
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
-                       const ExclusionState& exclusions) {
+                       const ProgramState& programs) {
     uint32_t effectFlags = 0;
     if (effectEnabled) {
         effectFlags |= TRAY_ITEM_CHECKED;
@@ -104,20 +115,19 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
     const auto flagsIf = [](bool checked, bool grayed) {
         return (checked ? TRAY_ITEM_CHECKED : 0u) | (grayed ? TRAY_ITEM_GRAYED : 0u);
     };
-    const bool frontKnown = exclusions.frontProgramKnown;
-    return TrayMenu{
+    const bool frontKnown = programs.frontProgramKnown;
+    TrayMenu menu{
         .main = {{
             {IDM_OPEN, UI_MENU_OPEN, TRAY_ITEM_DEFAULT},
             separator,
             {IDC_EFFECT_SWITCH, UI_MENU_EFFECT, effectFlags},
             {TRAY_SUBMENU_PROFILES, UI_MENU_PROFILES, TRAY_ITEM_POPUP},
-            {IDM_EXCLUDE_FRONT_PROGRAM,
-             frontKnown ? UI_MENU_OFF_IN_PROGRAM : UI_MENU_OFF_IN_NO_PROGRAM,
-             flagsIf(frontKnown && exclusions.frontProgramExcluded, !frontKnown)},
-            {TRAY_SUBMENU_EXCLUDED, UI_MENU_EXCLUDED_PROGRAMS,
-             TRAY_ITEM_POPUP | flagsIf(false, !exclusions.anyExcluded)},
+            {TRAY_SUBMENU_PROGRAM, frontKnown ? UI_MENU_IN_PROGRAM : UI_MENU_IN_NO_PROGRAM,
+             TRAY_ITEM_POPUP | flagsIf(false, !frontKnown)},
+            {TRAY_SUBMENU_LISTED, UI_MENU_PROGRAMS_WITH_OWN_SETTING,
+             TRAY_ITEM_POPUP | flagsIf(false, !programs.anyOwnSetting)},
             {IDM_PAUSE_IN_FULL_SCREEN, UI_MENU_OFF_IN_FULL_SCREEN,
-             flagsIf(exclusions.pauseInFullScreen, false)},
+             flagsIf(programs.pauseInFullScreen, false)},
             separator,
             {IDM_EXIT, UI_MENU_EXIT, 0},
         }},
@@ -128,5 +138,12 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
             separator,
             profile(IDM_PROFILE_CUSTOM, UI_MENU_CUSTOM),
         }},
+        .program = {},
     };
+    for (size_t i = 0; i < PROGRAM_SETTINGS.size(); ++i) {
+        const int32_t setting = PROGRAM_SETTINGS[i];
+        menu.program[i] = {IDM_PROGRAM_SETTING_FIRST + int32_t(i), programSettingTextId(setting),
+                           flagsIf(setting == programs.frontSetting, false)};
+    }
+    return menu;
 }

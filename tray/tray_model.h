@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/engine_state.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -23,32 +25,46 @@ inline constexpr uint32_t UI_MENU_PROFILES = 28;
 inline constexpr uint32_t UI_MENU_EXIT = 29;
 inline constexpr uint32_t UI_BALLOON_TITLE = 30;
 inline constexpr uint32_t UI_BALLOON_TEXT = 31;
-inline constexpr uint32_t UI_MENU_OFF_IN_PROGRAM = 32; // "%s": the program's file name
-inline constexpr uint32_t UI_MENU_EXCLUDED_PROGRAMS = 33;
+inline constexpr uint32_t UI_MENU_IN_PROGRAM = 32; // "%s": the program's file name
+inline constexpr uint32_t UI_MENU_PROGRAMS_WITH_OWN_SETTING = 33;
 inline constexpr uint32_t UI_MENU_OFF_IN_FULL_SCREEN = 34;
 inline constexpr uint32_t UI_TOOLTIP_PAUSED_EXCLUDED = 35; // "%s": the program's file name
 inline constexpr uint32_t UI_TOOLTIP_PAUSED_FULL_SCREEN = 36;
-inline constexpr uint32_t UI_MENU_OFF_IN_NO_PROGRAM = 37;
+inline constexpr uint32_t UI_MENU_IN_NO_PROGRAM = 37;
+inline constexpr uint32_t UI_MENU_LIKE_EVERYWHERE = 39;
+inline constexpr uint32_t UI_MENU_OFF = 40;
+// 41 to 44: "%s" in a program's own profile, Soft to Custom.
+inline constexpr uint32_t UI_TOOLTIP_OWN_PROFILE_SOFT = 41;
 
-// Commands of the exclusion items; a name of the excluded programs' submenu is
-// IDM_EXCLUDED_PROGRAM_FIRST plus its place in the list.
-inline constexpr int32_t IDM_EXCLUDE_FRONT_PROGRAM = 1301;
+// The settings a program can have, in the order of the "In NAME" submenu; the command of each
+// is IDM_PROGRAM_SETTING_FIRST plus its place. A name of the submenu of programs with their own
+// setting is IDM_PROGRAM_LISTED_FIRST plus its place in that list.
+inline constexpr std::array<int32_t, 6> PROGRAM_SETTINGS{
+    PROGRAM_LIKE_EVERYWHERE, PROGRAM_OFF,      IDM_PROFILE_SOFT,
+    IDM_PROFILE_BALANCED,    IDM_PROFILE_FAST, IDM_PROFILE_CUSTOM};
 inline constexpr int32_t IDM_PAUSE_IN_FULL_SCREEN = 1302;
-inline constexpr int32_t IDM_EXCLUDED_PROGRAM_FIRST = 1400;
+inline constexpr int32_t IDM_PROGRAM_SETTING_FIRST = 1310;
+inline constexpr int32_t IDM_PROGRAM_LISTED_FIRST = 1400;
+inline constexpr size_t PROGRAMS_LISTED_LIMIT = 128;
 
-// What the menu and the tooltip show of the places where the effect stays out.
-struct ExclusionState {
+// The UI string that names a program setting.
+uint32_t programSettingTextId(int32_t setting);
+
+// What the menu and the tooltip show of the program in front and of full-screen programs.
+struct ProgramState {
     bool frontProgramKnown = false; // a program other than Rolvane and the shell was in front
-    bool frontProgramExcluded = false;
-    bool anyExcluded = false;
+    int32_t frontSetting = PROGRAM_LIKE_EVERYWHERE;
+    bool anyOwnSetting = false;
     bool pauseInFullScreen = true;
     bool fullScreenInFront = false;
+    int32_t windowProfile = IDM_PROFILE_BALANCED;
 };
 
 // The tooltip's state text; the same test, in the same order, as the window's state line, and
-// while on, the reason when the program in front keeps the effect out.
+// while on, the reason when the program in front keeps the effect out, or the profile of its
+// own when that is not the window's.
 uint32_t tooltipStateTextId(bool effectEnabled, bool hookInstalled,
-                            const ExclusionState& exclusions = {});
+                            const ProgramState& programs = {});
 
 // Copies `source` into `destination` of `capacity` wide characters, always terminated when
 // capacity > 0, never splitting a surrogate pair. Returns the characters copied.
@@ -69,7 +85,9 @@ enum TrayItemFlag : uint32_t {
 };
 
 inline constexpr int32_t TRAY_SUBMENU_PROFILES = 0;
-inline constexpr int32_t TRAY_SUBMENU_EXCLUDED = 1;
+inline constexpr int32_t TRAY_SUBMENU_PROGRAM = 1;
+inline constexpr int32_t TRAY_SUBMENU_LISTED = 2;
+inline constexpr int32_t TRAY_SUBMENUS = 3;
 
 struct TrayMenuItem {
     int32_t commandId; // 0 for separators; a TRAY_SUBMENU_ number for a popup item
@@ -80,9 +98,10 @@ struct TrayMenuItem {
 struct TrayMenu {
     std::array<TrayMenuItem, 9> main;
     std::array<TrayMenuItem, 5> profiles;
+    std::array<TrayMenuItem, PROGRAM_SETTINGS.size()> program;
 };
 
-// The menu as it must look for this state, top to bottom.
-// The excluded programs' submenu is built from the list itself, every name checked.
+// The menu as it must look for this state, top to bottom. The submenu of programs with their
+// own setting is built from the list itself.
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
-                       const ExclusionState& exclusions = {});
+                       const ProgramState& programs = {});

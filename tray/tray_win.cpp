@@ -2,7 +2,7 @@
 
 #include "engine/engine_state.h"
 #include "shell/app_win.h"
-#include "shell/exclusions_win.h"
+#include "shell/program_settings_win.h"
 #include "shell/ui_strings.h"
 #include "tray/tray_model.h"
 #include "ui/control_ids.h"
@@ -26,7 +26,7 @@ static bool trayIconSetUp() {
 
 static void formatCurrentTooltip(wchar_t* text) {
     const uint32_t stateId =
-        tooltipStateTextId(engine.effectEnabled, engine.hookInstalled, exclusionState());
+        tooltipStateTextId(engine.effectEnabled, engine.hookInstalled, programState());
     wchar_t stateText[TOOLTIP_CAPACITY] = {};
     // The state texts' own "%s" is the program in front; the others have none.
     formatTooltip(stateText, TOOLTIP_CAPACITY, uiString(stateId), frontProgramName().c_str());
@@ -123,8 +123,8 @@ constexpr size_t MENU_TEXT_CAPACITY = 300;
 
 // The submenus a popup item opens, by its number; an attached one becomes the menu's.
 struct Submenus {
-    HMENU menus[2] = {};
-    bool attached[2] = {};
+    HMENU menus[TRAY_SUBMENUS] = {};
+    bool attached[TRAY_SUBMENUS] = {};
 };
 
 static void fillMenu(HMENU menu, const TrayMenuItem* items, size_t count, Submenus* submenus) {
@@ -148,25 +148,33 @@ static void fillMenu(HMENU menu, const TrayMenuItem* items, size_t count, Submen
     }
 }
 
-static void fillExcludedPrograms(HMENU menu) {
-    const std::vector<std::wstring>& names = excludedProgramNames();
-    for (size_t i = 0; i < names.size(); ++i) {
+// "name: setting" for every program with its own; choosing one takes its setting away.
+static void fillListedPrograms(HMENU menu) {
+    const std::vector<ListedProgram> listed = listedPrograms();
+    for (size_t i = 0; i < listed.size() && i < PROGRAMS_LISTED_LIMIT; ++i) {
+        const std::wstring text =
+            listed[i].name + L": " + uiString(programSettingTextId(listed[i].setting));
         AppendMenuW(menu, MF_STRING | MF_CHECKED,
-                    static_cast<UINT_PTR>(IDM_EXCLUDED_PROGRAM_FIRST) + i, names[i].c_str());
+                    static_cast<UINT_PTR>(IDM_PROGRAM_LISTED_FIRST) + i, text.c_str());
     }
 }
 
 void showTrayMenu(HWND window) {
     HMENU menu = CreatePopupMenu();
     Submenus submenus;
-    submenus.menus[TRAY_SUBMENU_PROFILES] = CreatePopupMenu();
-    submenus.menus[TRAY_SUBMENU_EXCLUDED] = CreatePopupMenu();
-    if (menu && submenus.menus[0] && submenus.menus[1]) {
+    bool made = menu != nullptr;
+    for (HMENU& submenu : submenus.menus) {
+        submenu = CreatePopupMenu();
+        made = made && submenu;
+    }
+    if (made) {
         const TrayMenu model = buildTrayMenu(engine.effectEnabled, engine.hookInstalled,
-                                             engine.activeProfile, exclusionState());
+                                             engine.activeProfile, programState());
         fillMenu(submenus.menus[TRAY_SUBMENU_PROFILES], model.profiles.data(),
                  model.profiles.size(), &submenus);
-        fillExcludedPrograms(submenus.menus[TRAY_SUBMENU_EXCLUDED]);
+        fillMenu(submenus.menus[TRAY_SUBMENU_PROGRAM], model.program.data(),
+                 model.program.size(), &submenus);
+        fillListedPrograms(submenus.menus[TRAY_SUBMENU_LISTED]);
         fillMenu(menu, model.main.data(), model.main.size(), &submenus);
 
         POINT cursor{};
@@ -181,7 +189,7 @@ void showTrayMenu(HWND window) {
         }
     }
     // A submenu attached to the menu goes with it.
-    for (int i = 1; i >= 0; --i) {
+    for (int i = TRAY_SUBMENUS - 1; i >= 0; --i) {
         if (submenus.menus[i] && !submenus.attached[i]) {
             DestroyMenu(submenus.menus[i]);
         }

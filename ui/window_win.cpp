@@ -2,10 +2,9 @@
 
 #include "engine/engine_win.h"
 #include "shell/app_win.h"
-#include "shell/exclusions_win.h"
+#include "shell/program_settings_win.h"
 #include "shell/shell_win.h"
 #include "shell/ui_strings.h"
-#include "engine/excluded_programs.h"
 #include "tray/tray_win.h"
 #include "ui/control_ids.h"
 #include "ui/drawn_controls_win.h"
@@ -111,7 +110,7 @@ LRESULT onCreate(HWND window) {
     createSliderRows();
     createControls(controlsAfterSliders);
     loadSettings();
-    loadExclusions();
+    loadProgramSettings();
     taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     // An elevated Rolvane would otherwise never hear it from a normal Explorer.
     ChangeWindowMessageFilterEx(window, taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
@@ -150,7 +149,7 @@ void switchAutostart(HWND window) {
     repaintSwitch(autostartSwitch);
 }
 
-void saveExclusionOrWarn(HWND window, bool saved) {
+void saveProgramSettingOrWarn(HWND window, bool saved) {
     if (!saved) {
         warn(window, 38);
     }
@@ -159,6 +158,17 @@ void saveExclusionOrWarn(HWND window, bool saved) {
 void openWindow(HWND window) {
     ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);
+}
+
+// The "In NAME" submenu's settings and the list of programs with their own setting.
+void onProgramCommand(HWND window, int id) {
+    const int settingIndex = id - IDM_PROGRAM_SETTING_FIRST;
+    const int listedIndex = id - IDM_PROGRAM_LISTED_FIRST;
+    if (settingIndex >= 0 && settingIndex < int(PROGRAM_SETTINGS.size())) {
+        saveProgramSettingOrWarn(window, setFrontProgramSetting(PROGRAM_SETTINGS[settingIndex]));
+    } else if (listedIndex >= 0 && listedIndex < int(PROGRAMS_LISTED_LIMIT)) {
+        saveProgramSettingOrWarn(window, resetListedProgram(size_t(listedIndex)));
+    }
 }
 
 LRESULT onCommand(HWND window, int id) {
@@ -178,20 +188,14 @@ LRESULT onCommand(HWND window, int id) {
     case IDM_PROFILE_CUSTOM:
         applyProfile(engine, id, true);
         break;
-    case IDM_EXCLUDE_FRONT_PROGRAM:
-        saveExclusionOrWarn(window, toggleFrontProgramExcluded());
-        break;
     case IDM_PAUSE_IN_FULL_SCREEN:
-        saveExclusionOrWarn(window, togglePauseInFullScreen());
+        saveProgramSettingOrWarn(window, togglePauseInFullScreen());
         break;
     case IDM_EXIT:
         DestroyWindow(window);
         return 0;
     default:
-        if (id >= IDM_EXCLUDED_PROGRAM_FIRST &&
-            id < IDM_EXCLUDED_PROGRAM_FIRST + int(EXCLUDED_PROGRAMS_LIMIT)) {
-            saveExclusionOrWarn(window, removeExcludedProgramAt(size_t(id - IDM_EXCLUDED_PROGRAM_FIRST)));
-        }
+        onProgramCommand(window, id);
         break;
     }
     refreshStatus();

@@ -1,5 +1,6 @@
-#include "memory_registry.h"
 #include "engine/excluded_programs.h"
+#include "engine/program_rules.h"
+#include "memory_registry.h"
 #include "shell/settings.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,43 @@ TEST(ExcludedPrograms, ParsesDamagedMultiStringData) {
     }
 }
 
+// Off, a profile of its own, or like everywhere else; one list or the other, never both.
+TEST(ProgramRules, AProgramIsOffHasAProfileOfItsOwnOrIsLikeEverywhereElse) {
+    ProgramRules rules;
+    EXPECT_TRUE(setProgramSetting(rules, L"C:\\Games\\Game.exe", PROGRAM_OFF));
+    EXPECT_TRUE(setProgramSetting(rules, L"code.exe", IDM_PROFILE_FAST));
+    EXPECT_TRUE(setProgramSetting(rules, L"Word.exe", IDM_PROFILE_SOFT));
+    EXPECT_FALSE(setProgramSetting(rules, L"CODE.EXE", IDM_PROFILE_FAST));
+    EXPECT_FALSE(setProgramSetting(rules, L"x.exe", 1205));
+    EXPECT_FALSE(setProgramSetting(rules, L"C:\\Tools\\", IDM_PROFILE_FAST));
+    EXPECT_FALSE(setProgramSetting(rules, long261, IDM_PROFILE_FAST));
+    EXPECT_EQ(rules.settingOf(L"GAME.EXE"), PROGRAM_OFF);
+    EXPECT_EQ(rules.settingOf(L"D:\\bin\\Code.exe"), IDM_PROFILE_FAST);
+    EXPECT_EQ(rules.settingOf(L"other.exe"), PROGRAM_LIKE_EVERYWHERE);
+    EXPECT_EQ(rules.settingOf(L""), PROGRAM_LIKE_EVERYWHERE);
+    EXPECT_TRUE(setProgramSetting(rules, L"word.exe", PROGRAM_OFF));
+    EXPECT_TRUE(setProgramSetting(rules, L"game.exe", IDM_PROFILE_CUSTOM));
+    EXPECT_EQ(rules.excluded.names, Names{L"word.exe"});
+    EXPECT_EQ(rules.profiles, (std::vector<ProgramProfile>{{L"code.exe", IDM_PROFILE_FAST},
+                                                           {L"game.exe", IDM_PROFILE_CUSTOM}}));
+    EXPECT_TRUE(setProgramSetting(rules, L"code.exe", PROGRAM_LIKE_EVERYWHERE));
+    EXPECT_FALSE(setProgramSetting(rules, L"code.exe", PROGRAM_LIKE_EVERYWHERE));
+    // Stored settings may name a program in both places: it is off, and listed once.
+    rules.profiles.push_back({L"WORD.EXE", IDM_PROFILE_FAST});
+    EXPECT_EQ(rules.settingOf(L"word.exe"), PROGRAM_OFF);
+    EXPECT_EQ(programsWithOwnSetting(rules), (Names{L"word.exe", L"game.exe"}));
+    // 64 profiles at most; Off on a full list of excluded programs keeps the program's profile.
+    for (int i = 0; rules.profiles.size() < PROGRAM_PROFILES_LIMIT; ++i) {
+        EXPECT_TRUE(setProgramSetting(rules, std::to_wstring(i) + L".exe", IDM_PROFILE_SOFT));
+    }
+    for (int i = 0; rules.excluded.names.size() < EXCLUDED_PROGRAMS_LIMIT; ++i) {
+        addExcludedProgram(rules.excluded, std::to_wstring(i) + L".com");
+    }
+    EXPECT_FALSE(setProgramSetting(rules, L"one-more.exe", IDM_PROFILE_SOFT));
+    EXPECT_FALSE(setProgramSetting(rules, L"game.exe", PROGRAM_OFF));
+    EXPECT_EQ(rules.settingOf(L"game.exe"), IDM_PROFILE_CUSTOM);
+}
+
 std::vector<uint8_t> utf16(const std::u16string& units, size_t cut = 0) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(units.data());
     return {bytes, bytes + units.size() * 2 - cut};
@@ -116,6 +154,47 @@ TEST(ExcludedProgramsSettings, LoadsOnlyAWholeListOfASoundTypeAndSize) {
         failed.failures[failing] = failing == 3 ? REGISTRY_MORE_DATA : REGISTRY_ACCESS_DENIED;
         EXPECT_EQ(load(failed), Names{}) << "call " << failing << " fails";
     }
+}
+
+// Damaged values cost no place and no valid value; more than 64 are not read.
+TEST(ProgramProfilesSettings, LoadsSoundProfileDwordsOnly) {
+    MemoryRegistry registry;
+    const auto plant = [&](const std::wstring& name, uint32_t type, std::vector<uint8_t> data) {
+        registry.keys[PROGRAMS_KEY][name] = {type, std::move(data)};
+    };
+    const std::vector<uint8_t> fast{0xB3, 0x04, 0, 0}, soft{0xB1, 0x04, 0, 0};
+    plant(L"code.exe", REGISTRY_TYPE_DWORD, fast);
+    plant(L"Word.exe", REGISTRY_TYPE_DWORD, soft);
+    plant(L"", REGISTRY_TYPE_DWORD, fast);
+    plant(L"dir\\x.exe", REGISTRY_TYPE_DWORD, fast);
+    plant(long261, REGISTRY_TYPE_DWORD, fast);
+    plant(L"n1205.exe", REGISTRY_TYPE_DWORD, {0xB5, 0x04, 0, 0});
+    plant(L"off.exe", REGISTRY_TYPE_DWORD, {1, 0, 0, 0});
+    plant(L"text.exe", REGISTRY_TYPE_SZ, {'1', 0, 0, 0});
+    plant(L"binary.exe", REGISTRY_TYPE_BINARY, fast);
+    plant(L"short.exe", REGISTRY_TYPE_DWORD, {0xB3, 0x04});
+    plant(L"qword.exe", REGISTRY_TYPE_QWORD, {0xB3, 0x04, 0, 0, 0, 0, 0, 0});
+    const std::vector<ProgramProfile> sound{{L"Word.exe", IDM_PROFILE_SOFT},
+                                            {L"code.exe", IDM_PROFILE_FAST}};
+    EXPECT_EQ(loadProgramProfiles(registry), sound);
+    EXPECT_TRUE(registry.changes == 0 && registry.allKeysClosed());
+    for (int i = 0; i < 70; ++i) {
+        plant(L"p" + std::to_wstring(100 + i) + L".exe", REGISTRY_TYPE_DWORD, soft);
+    }
+    const std::vector<ProgramProfile> many = loadProgramProfiles(registry);
+    EXPECT_EQ(many.size(), PROGRAM_PROFILES_LIMIT);
+    EXPECT_EQ(std::vector(many.begin(), many.begin() + 2), sound);
+
+    MemoryRegistry saved;
+    EXPECT_TRUE(saveProgramProfile(saved, L"code.exe", PROGRAM_LIKE_EVERYWHERE)) << "no key yet";
+    EXPECT_TRUE(saveProgramProfile(saved, L"code.exe", IDM_PROFILE_FAST));
+    EXPECT_TRUE(saveProgramProfile(saved, L"word.exe", IDM_PROFILE_CUSTOM));
+    EXPECT_TRUE(saveProgramProfile(saved, L"code.exe", PROGRAM_LIKE_EVERYWHERE));
+    EXPECT_EQ(loadProgramProfiles(saved),
+              (std::vector<ProgramProfile>{{L"word.exe", IDM_PROFILE_CUSTOM}}));
+    saved.failures[saved.calls + 2] = REGISTRY_ACCESS_DENIED;
+    EXPECT_FALSE(saveProgramProfile(saved, L"word.exe", PROGRAM_LIKE_EVERYWHERE));
+    EXPECT_TRUE(saved.allKeysClosed());
 }
 
 TEST(PauseInFullScreen, IsOffOnlyForAStoredDwordZero) {

@@ -1,8 +1,8 @@
-#include "shell/exclusions_win.h"
+#include "shell/program_settings_win.h"
 
 #include "engine/engine_state.h"
 #include "engine/engine_win.h"
-#include "engine/excluded_programs.h"
+#include "engine/program_rules.h"
 #include "engine/window_program_win.h"
 #include "shell/registry_win.h"
 #include "shell/settings.h"
@@ -11,7 +11,7 @@
 
 namespace {
 
-ExcludedPrograms excludedPrograms;
+ProgramRules programRules;
 bool pauseInFullScreen = true;
 // The monitor of the full-screen program in front; 0 while there is none.
 uintptr_t fullScreenMonitor = 0;
@@ -48,17 +48,13 @@ void publishPause() {
     engine.fullScreenMonitor.store(pauseInFullScreen ? fullScreenMonitor : 0);
 }
 
-bool saveAndHandOver() {
-    handExclusionsToHook(excludedPrograms);
-    return saveExcludedPrograms(currentUserRegistry(), excludedPrograms);
-}
-
 } // namespace
 
-void loadExclusions() {
-    excludedPrograms = loadExcludedPrograms(currentUserRegistry());
+void loadProgramSettings() {
+    programRules.excluded = loadExcludedPrograms(currentUserRegistry());
+    programRules.profiles = loadProgramProfiles(currentUserRegistry());
     pauseInFullScreen = loadPauseInFullScreen(currentUserRegistry());
-    handExclusionsToHook(excludedPrograms);
+    handProgramRulesToHook(programRules);
     publishPause();
 }
 
@@ -84,13 +80,14 @@ void watchFrontProgram(HWND ownWindow) {
     publishPause();
 }
 
-ExclusionState exclusionState() {
-    ExclusionState state;
+ProgramState programState() {
+    ProgramState state;
     state.frontProgramKnown = !frontProgram.empty();
-    state.frontProgramExcluded = excludedPrograms.excludes(frontProgram);
-    state.anyExcluded = !excludedPrograms.names.empty();
+    state.frontSetting = programRules.settingOf(frontProgram);
+    state.anyOwnSetting = !programRules.excluded.names.empty() || !programRules.profiles.empty();
     state.pauseInFullScreen = pauseInFullScreen;
     state.fullScreenInFront = fullScreenMonitor != 0;
+    state.windowProfile = engine.activeProfile;
     return state;
 }
 
@@ -98,32 +95,44 @@ const std::wstring& frontProgramName() {
     return frontProgram;
 }
 
-const std::vector<std::wstring>& excludedProgramNames() {
-    return excludedPrograms.names;
+std::vector<ListedProgram> listedPrograms() {
+    std::vector<ListedProgram> listed;
+    for (std::wstring& name : programsWithOwnSetting(programRules)) {
+        const int32_t setting = programRules.settingOf(name);
+        listed.push_back({std::move(name), setting});
+    }
+    return listed;
 }
 
-bool toggleFrontProgramExcluded() {
-    if (frontProgram.empty()) {
+// The hook has the new rules at once; each list is written only when it changed.
+static bool applyProgramSetting(const std::wstring& name, int32_t setting) {
+    if (name.empty() || programRules.settingOf(name) == setting) {
         return true;
     }
-    if (!removeExcludedProgram(excludedPrograms, frontProgram) &&
-        !addExcludedProgram(excludedPrograms, frontProgram)) {
+    const ExcludedPrograms excludedBefore = programRules.excluded;
+    if (!setProgramSetting(programRules, name, setting)) {
         return false;
     }
-    return saveAndHandOver();
+    handProgramRulesToHook(programRules);
+    RegistryStore& registry = currentUserRegistry();
+    const bool excludedSaved = programRules.excluded == excludedBefore ||
+                               saveExcludedPrograms(registry, programRules.excluded);
+    const int32_t profile = isProfileId(setting) ? setting : PROGRAM_LIKE_EVERYWHERE;
+    return saveProgramProfile(registry, name, profile) && excludedSaved;
+}
+
+bool setFrontProgramSetting(int32_t setting) {
+    return applyProgramSetting(frontProgram, setting);
+}
+
+bool resetListedProgram(size_t index) {
+    const std::vector<ListedProgram> listed = listedPrograms();
+    return index >= listed.size() ||
+           applyProgramSetting(listed[index].name, PROGRAM_LIKE_EVERYWHERE);
 }
 
 bool togglePauseInFullScreen() {
     pauseInFullScreen = !pauseInFullScreen;
     publishPause();
     return savePauseInFullScreen(currentUserRegistry(), pauseInFullScreen);
-}
-
-bool removeExcludedProgramAt(size_t index) {
-    if (index >= excludedPrograms.names.size()) {
-        return true;
-    }
-    const std::wstring name = excludedPrograms.names[index];
-    removeExcludedProgram(excludedPrograms, name);
-    return saveAndHandOver();
 }
