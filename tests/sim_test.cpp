@@ -67,6 +67,28 @@ TEST(SimRun, FeedsTheEventsInTimeOrderToTheRealEngineTickingFromTheWake) {
     EXPECT_EQ(run("0:120:h 1000:120").events.front().ms, 1016);
 }
 
+// A notch for a program with a profile of its own plays that profile; leaving the window of
+// the movement, or a click in it, drops its rest, and every unit is still accounted for.
+TEST(SimRun, ProgramsTheirOwnProfileAndAMovementThatStaysInItsWindow) {
+    const std::string programs = "--program code.exe=fast --program game.exe=off ";
+    const SimResult fast = run(programs + "0:120@code.exe");
+    EXPECT_EQ(sumOf(fast.events), 132);
+    EXPECT_EQ(fast.events.back().ms, 240);
+    EXPECT_TRUE(run(programs + "0:120@game.exe").events.empty());
+    EXPECT_EQ(run(programs + "0:120@code.exe 1000:120").events.back().ms, 1360);
+    for (const std::string ending : {"100:leave", "100:click"}) {
+        const SimResult ended = run(programs + "0:120@code.exe " + ending);
+        EXPECT_EQ(ended.events.back().ms, 96) << ending; // the tick at 100 ms sends nothing
+        const ExactnessReport report =
+            measureExactness(configOf(programs + "0:120@code.exe 40:120@code.exe " + ending));
+        EXPECT_EQ(report.movementsEnded, 1);
+        EXPECT_NEAR(report.lostOrInvented, 0.0, 1e-6) << ending;
+    }
+    EXPECT_EQ(sumOf(run("0:120 400:leave").events), 120) << "no movement left to end";
+    EXPECT_FALSE(parseArguments(split("0:120@code.exe")).ok()) << "no such --program";
+    EXPECT_FALSE(parseArguments(split("--program code.exe=turbo 0:120")).ok());
+}
+
 TEST(SimRun, UntilCutsTheRunAndARunThatNeverSettlesIsReported) {
     const SimResult full = run("0:120");
     const SimResult cut = run("--until 102 0:120 200:-120");

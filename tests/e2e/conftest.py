@@ -44,6 +44,7 @@ def clean(desktop):
     for rolvane in desktop.started:
         rolvane.kill()
     desktop.started.clear()
+    desktop.stop_copies()
 
 
 @pytest.fixture

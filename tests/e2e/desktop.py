@@ -3,6 +3,7 @@ virtual desktop, and the probe (tests/e2e/probe.cpp), a helper inside Wine that 
 commands, owns a scroll target window and plants registry values. Every wait polls a condition
 up to a generous deadline and, when it gives up, says what it saw last."""
 import os
+import shutil
 import signal
 import subprocess
 import time
@@ -57,11 +58,13 @@ def wait_for(what, read, done, timeout=20.0, interval=0.05, explain=lambda: ""):
 
 
 class Desktop:
-    def __init__(self, work=WORK, prefix=PREFIX):
+    def __init__(self, work=WORK, prefix=PREFIX, exe="probe.exe"):
         self.work = Path(work)
         self.prefix = Path(prefix)
+        self.exe = exe
         self.xvfb = None
         self.probe_process = None
+        self.copies = []
         self.started = []  # Rolvane processes of this session, ended at the latest in stop()
         self.offset = (0, 0)
         self.desktop_size = (1024, 768)
@@ -69,11 +72,7 @@ class Desktop:
     # --- set-up and tear-down ----------------------------------------------------------------
 
     def start(self):
-        self.work.mkdir(parents=True, exist_ok=True)
-        self.target_log = self.work / "target.log"
-        self.notch_log = self.work / "notches.log"
-        for log in (self.target_log, self.notch_log):
-            log.write_bytes(b"")
+        self._open_logs()
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
@@ -93,9 +92,27 @@ class Desktop:
         self._prepare_prefix()
         self._start_probe()
 
-    def _start_probe(self):
+    def _open_logs(self):
+        self.work.mkdir(parents=True, exist_ok=True)
+        self.target_log = self.work / "target.log"
+        self.notch_log = self.work / "notches.log"
+        for log in (self.target_log, self.notch_log):
+            log.write_bytes(b"")
+
+    def start_copy(self, exe):
+        """The probe under another file name, with a scroll target of its own: to Rolvane another
+        program. It shares this desktop; stop() ends it."""
+        copy = Desktop(self.work / exe, self.prefix, exe)
+        copy.env, copy.screen, copy.desktop_size = self.env, self.screen, self.desktop_size
+        copy._open_logs()
+        shutil.copy(WIN_DIR / "tests" / "e2e" / "probe.exe", copy.work / exe)
+        copy._start_probe(copy.work / exe)
+        self.copies.append(copy)
+        return copy
+
+    def _start_probe(self, exe=None):
         self.probe_process = subprocess.Popen(
-            ["wine", WIN_DIR / "tests" / "e2e" / "probe.exe", "serve",
+            ["wine", exe or WIN_DIR / "tests" / "e2e" / "probe.exe", "serve",
              self.windows_path(self.target_log), self.windows_path(self.notch_log)],
             env=self.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=open(self.work / "probe.err", "ab"), text=True, encoding="utf-8", bufsize=1)
@@ -137,9 +154,15 @@ class Desktop:
         self.desktop_size = (int(fields.get("WIDTH", 1024)), int(fields.get("HEIGHT", 768)))
         return (int(fields.get("X", 0)), int(fields.get("Y", 0)))
 
+    def stop_copies(self):
+        for copy in self.copies:
+            copy._stop_probe()
+        self.copies.clear()
+
     def stop(self):
         for rolvane in self.started:
             rolvane.kill()
+        self.stop_copies()
         if self.probe_process:
             self._stop_probe()
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
@@ -267,13 +290,15 @@ class Desktop:
             arguments += ["click", "--repeat", "1", "--delay", str(delay_ms), button]
         self.xdotool(*arguments)
 
-    def show_target(self, shape=NORMAL):
-        """The scroll target in front with the keyboard, the pointer over its right part (clear of
-        Rolvane's window). Once Wine has shown a notification menu, the X keyboard focus stays
-        on Rolvane's window whatever Windows puts in front: it is moved by hand."""
-        self.probe("target", shape)
-        self.xdotool("search", "--limit", 1, "--name", "^Rolvane scroll target$", "windowfocus")
-        self.move_to(800, 380)
+    def show_target(self, shape=NORMAL, place=(), pointer=(800, 380)):
+        """The scroll target in front with the keyboard (`place`: where a normal one stands), the
+        pointer over it (by default clear of Rolvane's window). Once Wine has shown a
+        notification menu, the X keyboard focus stays on Rolvane's window whatever Windows puts
+        in front: it is moved by hand."""
+        self.probe("target", shape, *place)
+        self.xdotool("search", "--limit", 1, "--name", f"^Rolvane scroll target {self.exe}$",
+                     "windowfocus")
+        self.move_to(*pointer)
 
     def _logged(self, kinds):
         logged = []
@@ -287,6 +312,14 @@ class Desktop:
         """The wheel events the target received after the first `start` of them:
         (us, "v" or "h", delta, tagged)."""
         return self._logged("vh")[start:]
+
+    def moves(self):
+        """The pointer's moves over the target: (us, "m", x, False)."""
+        return self._logged("m")
+
+    def notches(self):
+        """The real notches the probe's hook saw (`notches 1`), as their QPC microseconds."""
+        return [int(line.split()[0]) for line in self.notch_log.read_text().splitlines()]
 
     def keys(self):
         """The keys the target saw go down ("k") and up ("u"): (us, kind, virtual key, False)."""

@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -127,16 +128,19 @@ RECT monitorOf(HWND window) {
 }
 
 // The wheel must reach the target whichever rule routes it: the pointer or the focus.
-LRESULT onProbeTarget(HWND window, WPARAM shape) {
+// A normal target stands at `place` when it is given.
+LRESULT onProbeTarget(HWND window, WPARAM shape, const RECT* place) {
     if (shape == hidden) {
         ShowWindow(window, SW_HIDE);
         return 1;
     }
     ShowWindow(window, SW_SHOWNORMAL);
     SetWindowLongPtrW(window, GWL_STYLE, shape == borderless ? WS_POPUP : WS_OVERLAPPEDWINDOW);
-    const RECT place = shape == borderless ? monitorOf(window) : RECT{100, 80, 900, 680};
-    SetWindowPos(window, HWND_TOP, place.left, place.top, place.right - place.left,
-                 place.bottom - place.top, SWP_FRAMECHANGED);
+    const RECT rect = shape == borderless ? monitorOf(window)
+                      : place             ? *place
+                                          : RECT{100, 80, 900, 680};
+    SetWindowPos(window, HWND_TOP, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_FRAMECHANGED);
     ShowWindow(window, shape == maximized ? SW_MAXIMIZE : SW_SHOWNORMAL);
     SetForegroundWindow(window);
     SetFocus(window);
@@ -173,8 +177,12 @@ LRESULT CALLBACK targetWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_SYSKEYUP:
         logEvent('u', long(wParam), 0);
         return 0;
+    // The pointer's moves ("m"): when it came over the window.
+    case WM_MOUSEMOVE:
+        logEvent('m', GET_X_LPARAM(lParam), 0);
+        return 0;
     case WM_PROBE_TARGET:
-        return onProbeTarget(window, wParam);
+        return onProbeTarget(window, wParam, reinterpret_cast<const RECT*>(lParam));
     case WM_PROBE_NOTCHES:
         return onProbeNotches(wParam != 0);
     case WM_DESTROY:
@@ -551,9 +559,13 @@ std::wstring onCommand(const Words& words) {
         return L"ok" + windowsOfClass(L"#32768");
     }
     if (verb == L"target" || verb == L"notches") {
-        // target SHAPE (a TargetShape), notches 1|0
+        // target SHAPE [LEFT TOP RIGHT BOTTOM] (a TargetShape), notches 1|0
         const UINT message = verb == L"target" ? WM_PROBE_TARGET : WM_PROBE_NOTCHES;
-        return SendMessageW(targetWindow, message, numberOf(words, 1), 0) ? L"ok" : L"error failed";
+        const RECT place{numberOf(words, 2), numberOf(words, 3), numberOf(words, 4),
+                         numberOf(words, 5)};
+        const LPARAM placed = words.size() == 6 ? reinterpret_cast<LPARAM>(&place) : 0;
+        return SendMessageW(targetWindow, message, numberOf(words, 1), placed) ? L"ok"
+                                                                               : L"error failed";
     }
     if (verb == L"target-rect") {
         RECT rect;
@@ -623,7 +635,12 @@ int serve(const wchar_t* targetLogPath, const wchar_t* notchLogPath) {
     // Binary mode: msvcrt's text mode would turn every line end into CRLF.
     targetLog = _wfopen(targetLogPath, L"ab");
     notchLog = _wfopen(notchLogPath, L"ab");
-    targetWindow = createTopWindow(TARGET_CLASS, TARGET_TITLE, targetWindowProc);
+    // The title names the program file, so that the tests tell the probe from its copy.
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring title = std::wstring(TARGET_TITLE) + L" " +
+                               (std::wcsrchr(path, L'\\') ? std::wcsrchr(path, L'\\') + 1 : path);
+    targetWindow = createTopWindow(TARGET_CLASS, title.c_str(), targetWindowProc);
     if (!targetLog || !notchLog || !targetWindow) {
         return 2;
     }

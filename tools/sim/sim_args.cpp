@@ -31,19 +31,41 @@ bool readNumber(std::string_view text, bool sign, int64_t& value) {
     return error == std::errc{} && end == text.data() + text.size();
 }
 
-// "MS:DELTA" or "MS:DELTA:h"; an empty text when it is good.
-std::string readEvent(const std::string& text, std::vector<SimEvent>& events) {
-    const size_t colon = text.find(':');
-    std::string_view delta =
-        colon == std::string::npos ? "" : std::string_view(text).substr(colon + 1);
+// The program NAME of "...@NAME", taken off the text; 0 without one, -1 for one not declared.
+int32_t readProgram(std::string_view& text, const std::vector<SimProgram>& programs) {
+    const size_t at = text.find('@');
+    if (at == std::string_view::npos) {
+        return 0;
+    }
+    const std::string_view name = text.substr(at + 1);
+    text = text.substr(0, at);
+    const auto found = std::ranges::find(programs, name, &SimProgram::name);
+    return found == programs.end() ? -1 : int32_t(found - programs.begin()) + 1;
+}
+
+// "MS:DELTA[:h][@NAME]", "MS:leave" or "MS:click"; an empty text when it is good.
+std::string readEvent(const std::string& text, SimConfig& config) {
+    std::vector<SimEvent>& events = config.events;
+    std::string_view event = text;
+    const int32_t program = readProgram(event, config.programs);
+    if (program < 0) {
+        return "event " + inQuotes(text) + ": no --program of that name";
+    }
+    const size_t colon = event.find(':');
+    std::string_view delta = colon == std::string::npos ? "" : event.substr(colon + 1);
+    int64_t ms = 0;
+    if ((delta == "leave" || delta == "click") && program == 0 &&
+        readNumber(event.substr(0, colon), false, ms) && ms <= maxEventMs) {
+        events.push_back({ms, 0, false, delta == "leave" ? SimEventKind::leave : SimEventKind::click});
+        return {};
+    }
     const bool horizontal = delta.ends_with(":h");
     delta.remove_suffix(horizontal ? 2 : 0);
-    int64_t ms = 0;
     int64_t amount = 0;
-    if (colon == std::string::npos ||
-        !readNumber(std::string_view(text).substr(0, colon), false, ms) ||
+    if (colon == std::string::npos || !readNumber(event.substr(0, colon), false, ms) ||
         delta.find(':') != std::string_view::npos || !readNumber(delta, true, amount)) {
-        return "malformed event " + inQuotes(text) + " (expected MS:DELTA[:h])";
+        return "malformed event " + inQuotes(text) +
+               " (expected MS:DELTA[:h][@NAME], MS:leave or MS:click)";
     }
     if (ms > maxEventMs) {
         return "event " + inQuotes(text) + ": time is past the limit of " +
@@ -52,7 +74,22 @@ std::string readEvent(const std::string& text, std::vector<SimEvent>& events) {
     if (amount < INT16_MIN || amount > INT16_MAX) {
         return "event " + inQuotes(text) + ": delta does not fit a signed 16-bit value";
     }
-    events.push_back({ms, static_cast<int16_t>(amount), horizontal});
+    events.push_back({ms, static_cast<int16_t>(amount), horizontal, SimEventKind::wheel, program});
+    return {};
+}
+
+// "NAME=SETTING", SETTING a profile name or "off"; an empty text when it is good.
+std::string readProgramSetting(const std::string& text, SimConfig& config) {
+    const size_t equals = text.find('=');
+    const std::string name = text.substr(0, equals);
+    const std::string setting = equals == std::string::npos ? "" : text.substr(equals + 1);
+    const auto profile = std::ranges::find(profileNames, setting);
+    if (name.empty() || name.find('@') != std::string::npos ||
+        (setting != "off" && profile == std::end(profileNames))) {
+        return "--program " + inQuotes(text) + " (expected NAME=soft|balanced|fast|custom|off)";
+    }
+    config.programs.push_back(
+        {name, setting == "off" ? PROGRAM_OFF : profileIds[profile - profileNames]});
     return {};
 }
 
@@ -86,6 +123,7 @@ std::string readArguments(const std::vector<std::string>& args, SimConfig& confi
     std::string format = "text";
     std::vector<int32_t> custom;
     std::vector<std::string> events;
+    std::vector<std::string> programs;
     const auto last = CLI::MultiOptionPolicy::TakeLast;
     app.add_option("--profile", profile)
         ->check(CLI::IsMember(
@@ -107,6 +145,7 @@ std::string readArguments(const std::vector<std::string>& args, SimConfig& confi
         })
         ->multi_option_policy(last);
     app.add_flag("--exactness", config.exactness)->disable_flag_override();
+    app.add_option("--program", programs)->allow_extra_args(false)->type_name("NAME=SETTING");
     app.add_option("EVENT", events);
     try {
         // CLI11 takes the words last first.
@@ -124,8 +163,14 @@ std::string readArguments(const std::vector<std::string>& args, SimConfig& confi
             return message;
         }
     }
+    // CLI11 hands the repeated option's values back last first, as it took the words.
+    for (auto program = programs.rbegin(); program != programs.rend(); ++program) {
+        if (std::string message = readProgramSetting(*program, config); !message.empty()) {
+            return message;
+        }
+    }
     for (const std::string& event : events) {
-        if (std::string message = readEvent(event, config.events); !message.empty()) {
+        if (std::string message = readEvent(event, config); !message.empty()) {
             return message;
         }
     }
@@ -170,9 +215,14 @@ std::string usageText() {
            "                 at MS ms (0.." +
            std::to_string(maxEventMs) +
            "); MS:DELTA:h is a horizontal one,\n"
-           "                 which the engine passes on and does not scroll.\n"
+           "                 which the engine passes on and does not scroll. A notch\n"
+           "                 MS:DELTA@NAME is aimed at a window of program NAME; MS:leave is\n"
+           "                 the pointer leaving the window of the movement in flight, MS:click\n"
+           "                 a click in it: either ends the movement.\n"
            "                 Events may come in any order; equal times keep their order.\n"
            "  --profile P    the profile in force (default balanced)\n"
+           "  --program N=S  program N has a setting of its own, S: soft, balanced, fast,\n"
+           "                 custom, or off (its notches pass on whole); may be repeated\n"
            "  --custom V     the custom profile's step percent (60..140), max acceleration\n"
            "                 percent (100..240), acceleration window ms (40..180) and tail ms\n"
            "                 (160..500); default 100,100,110,360. Needs --profile custom: with\n"

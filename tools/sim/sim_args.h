@@ -10,10 +10,23 @@
 
 enum class OutputFormat { text, csv, svg };
 
+// A wheel event, or the pointer leaving the window of the movement in flight, or a click.
+enum class SimEventKind { wheel, leave, click };
+
 struct SimEvent {
     int64_t ms;
     int16_t delta;
     bool horizontal;
+    SimEventKind kind = SimEventKind::wheel;
+    // The window's program: 0 for one without a setting of its own, else 1 + its place in
+    // SimConfig::programs.
+    int32_t program = 0;
+};
+
+// --program NAME=SETTING: a program with a setting of its own (a profile id or PROGRAM_OFF).
+struct SimProgram {
+    std::string name;
+    int32_t setting;
 };
 
 // Event times and --until stay within an hour, so every run ends in bounded time.
@@ -27,6 +40,7 @@ struct SimConfig {
     std::optional<int64_t> untilMs;
     OutputFormat format = OutputFormat::text;
     std::vector<SimEvent> events;
+    std::vector<SimProgram> programs;
     // How long after its last event a run may go on before it is reported as never settling.
     int64_t settleLimitMs = 3'600'000;
     // --random N: the events came from the seeded notch generator instead of the command line.

@@ -36,23 +36,32 @@ class ExactnessObserver final : public SimObserver {
   public:
     explicit ExactnessObserver(ExactnessReport& report) : report_(report) {}
 
-    void feeding(const SimEvent& event, uint64_t tick, const EngineState& state) override {
+    void feeding(const SimEvent& event, uint64_t tick, const EngineState& state,
+                 int32_t setting) override {
         const uintptr_t message =
             event.horizontal ? WHEEL_MESSAGE_HORIZONTAL : WHEEL_MESSAGE_VERTICAL;
-        swallowing_ = isNotchToSwallow(state, 0, message, 0, 0, event.delta);
+        pendingBefore_ = state.pendingDelta.load();
+        swallowing_ = event.kind == SimEventKind::wheel && setting != PROGRAM_OFF &&
+                      isNotchToSwallow(state, 0, message, 0, 0, event.delta);
         if (!swallowing_) {
             return;
         }
         const uint64_t previous = state.lastNotchTick.load();
         const uint64_t gap =
             (previous == 0 || tick < previous) ? NO_PREVIOUS_NOTCH_GAP_MS : tick - previous;
-        amount_ = acceleratedAmount(event.delta, gap, state.stepPercent.load(),
-                                    state.maxAccelerationPercent.load(),
-                                    state.accelerationWindowMs.load());
-        pendingBefore_ = state.pendingDelta.load();
+        const ScrollParameters parameters = parametersOfProfile(state, setting);
+        amount_ = acceleratedAmount(event.delta, gap, parameters.stepPercent,
+                                    parameters.maxAccelerationPercent,
+                                    parameters.accelerationWindowMs);
     }
 
-    void fed(const SimEvent&, const EngineState& state) override {
+    void fed(const SimEvent& event, const EngineState& state) override {
+        // A leave or a click that ended the movement dropped what was pending with it.
+        if (event.kind != SimEventKind::wheel && state.resetRequested.load()) {
+            ++report_.movementsEnded;
+            report_.droppedUnits += double(pendingBefore_ - state.pendingDelta.load());
+            report_.droppedSize += std::fabs(double(pendingBefore_ - state.pendingDelta.load()));
+        }
         if (!swallowing_) {
             return;
         }
@@ -70,6 +79,7 @@ class ExactnessObserver final : public SimObserver {
         const int direction = pending_ > 0 ? 1 : -1;
         reversal_ = pending_ != 0 && animator.lastDirection != 0 &&
                     animator.lastDirection != direction;
+        ended_ = state.resetRequested.load();
         queueWasFull_ = animator.pulseQueue.full();
     }
 
@@ -87,8 +97,8 @@ class ExactnessObserver final : public SimObserver {
         report_.boundDroppedSize += std::abs(boundDropped);
         const double imbalance =
             before_ - double(sent) - double(boundDropped) - unitsInFlight(animator, state);
-        if (reversal_) {
-            ++report_.reversals;
+        if (reversal_ || ended_) {
+            report_.reversals += reversal_;
             report_.droppedUnits += imbalance;
             report_.droppedSize += std::fabs(imbalance);
         } else {
@@ -117,7 +127,7 @@ class ExactnessObserver final : public SimObserver {
         if (pending_ == 0) {
             return;
         }
-        if (reversal_) {
+        if (reversal_ || ended_) {
             ideal_.clear();
             idealBase_ = double(report_.deliveredUnits);
         }
@@ -137,7 +147,9 @@ class ExactnessObserver final : public SimObserver {
             }
             return;
         }
-        ideal_.push_back({double(kept), 0.0, ms, state.smoothDurationMs.load(), 0.0});
+        const int32_t ownMs = state.pendingDurationMs.load();
+        ideal_.push_back(
+            {double(kept), 0.0, ms, ownMs > 0 ? ownMs : state.smoothDurationMs.load(), 0.0});
     }
 
     double idealPosition(int64_t ms) {
@@ -167,6 +179,7 @@ class ExactnessObserver final : public SimObserver {
     int64_t boundDroppedBefore_ = 0;
     int32_t pending_ = 0;
     bool reversal_ = false;
+    bool ended_ = false;
     bool queueWasFull_ = false;
     double held_ = 0;
     std::vector<IdealPulse> ideal_;
@@ -220,6 +233,7 @@ std::string formatExactness(const ExactnessReport& report, OutputFormat format) 
         {"delivered_size", std::to_string(report.deliveredSize)},
         {"injected_events", std::to_string(report.injectedEvents)},
         {"reversals", std::to_string(report.reversals)},
+        {"movements_ended", std::to_string(report.movementsEnded)},
         {"dropped_units", fixed(report.droppedUnits, 6)},
         {"dropped_size", fixed(report.droppedSize, 6)},
         {"bound_dropped_units", std::to_string(report.boundDroppedUnits)},

@@ -7,7 +7,8 @@
 #include <string>
 
 // Where every wheel unit of a run went. The units the hook accepted either reached the
-// injected events, were dropped by a reversal of the wheel or by the animator's limit on what
+// injected events, were dropped by a reversal of the wheel, by the pointer leaving the
+// movement's window or a click, or by the animator's limit on what
 // may be outstanding, or are still held below half a unit at the end; anything else was lost
 // or invented.
 struct ExactnessReport {
@@ -23,7 +24,8 @@ struct ExactnessReport {
     int64_t deliveredSize = 0;
     int64_t injectedEvents = 0;
     int64_t reversals = 0;        // ticks at which a reversal dropped what was in flight
-    double droppedUnits = 0;      // what those ticks dropped, fractions included
+    int64_t movementsEnded = 0;   // leaves and clicks that ended the movement in flight
+    double droppedUnits = 0;      // what both dropped, fractions included
     double droppedSize = 0;
     int64_t boundDroppedUnits = 0; // what the limit on outstanding units dropped at drains
     int64_t boundDroppedSize = 0;

@@ -1,7 +1,9 @@
 #include "tools/sim/sim_run.h"
 
 #include "engine/animator.h"
+#include "engine/program_rules.h"
 #include "engine/wheel_filter.h"
+#include "engine/window_program.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,17 +27,56 @@ class SimPlatform final : public AnimatorPlatform {
     int64_t ms_ = 0;
 };
 
-void feed(EngineState& state, const SimEvent& event, SimObserver* observer) {
-    const uintptr_t message = event.horizontal ? WHEEL_MESSAGE_HORIZONTAL : WHEEL_MESSAGE_VERTICAL;
-    const uint64_t tick = simTickBaseMs + static_cast<uint64_t>(event.ms);
-    if (observer) {
-        observer->feeding(event, tick, state);
-    }
-    filterWheelEvent(state, 0, message, 0, 0, event.delta, [tick] { return tick; });
-    if (observer) {
-        observer->fed(event, state);
-    }
+// Each program's window stands in a square of its own; the pointer leaves to a point off all.
+ScreenRect windowOf(int32_t program) {
+    return {program * 1000, 0, program * 1000 + 1000, 1000};
 }
+
+// The hook's part: the notch, with the setting of its program from the real rules, and the
+// movement's window; or the pointer's leave or click, which may end the movement.
+struct SimHook {
+    ProgramRules rules;
+    std::vector<std::wstring> names;
+    MovementWatch movement;
+
+    explicit SimHook(const std::vector<SimProgram>& programs) {
+        for (const SimProgram& program : programs) {
+            names.emplace_back(program.name.begin(), program.name.end());
+            setProgramSetting(rules, names.back(), program.setting);
+        }
+    }
+
+    int32_t settingOf(const SimEvent& event) const {
+        return event.program == 0 ? PROGRAM_LIKE_EVERYWHERE
+                                  : rules.settingOf(names[size_t(event.program - 1)]);
+    }
+
+    void feed(EngineState& state, const SimEvent& event, SimObserver* observer) {
+        const uint64_t tick = simTickBaseMs + static_cast<uint64_t>(event.ms);
+        const int32_t setting = settingOf(event);
+        if (observer) {
+            observer->feeding(event, tick, state, setting);
+        }
+        const auto time = static_cast<uint32_t>(event.ms);
+        if (event.kind != SimEventKind::wheel) {
+            const bool leave = event.kind == SimEventKind::leave;
+            const ScreenRect& window = movement.window;
+            if (endsMovement(movement, leave ? MOUSE_MESSAGE_MOVE : MOUSE_MESSAGE_BUTTONS_DOWN[0],
+                             leave ? -1 : window.left, leave ? -1 : window.top, time)) {
+                dropMovement(state);
+            }
+        } else if (filterWheelEvent(
+                       state, 0, event.horizontal ? WHEEL_MESSAGE_HORIZONTAL : WHEEL_MESSAGE_VERTICAL,
+                       0, 0, event.delta, [tick] { return tick; }, [setting] { return setting; }) ==
+                   HookVerdict::swallow) {
+            noteMovement(movement, windowOf(event.program), time,
+                         parametersOfProfile(state, setting).smoothDurationMs);
+        }
+        if (observer) {
+            observer->fed(event, state);
+        }
+    }
+};
 
 } // namespace
 
@@ -71,6 +112,7 @@ SimResult simulate(const SimConfig& config, SimObserver* observer) {
     // 4 ms while there is work, parked again when there is none.
     AnimatorState animator{};
     SimPlatform platform(result.events);
+    SimHook hook(config.programs);
     size_t next = 0;
     bool parked = true;
     for (int64_t tick = 0;;) {
@@ -84,7 +126,7 @@ SimResult simulate(const SimConfig& config, SimObserver* observer) {
             break;
         }
         for (; next < events.size() && events[next].ms <= tick; ++next) {
-            feed(state, events[next], observer);
+            hook.feed(state, events[next], observer);
             result.endMs = tick;
         }
         // What the hook passes on wakes no one.

@@ -34,7 +34,8 @@ class SimObserver {
   public:
     virtual ~SimObserver() = default;
     // Around the hook's handling of one input event, at the hook's tick reading.
-    virtual void feeding(const SimEvent&, uint64_t /*tick*/, const EngineState&) {}
+    virtual void feeding(const SimEvent&, uint64_t /*tick*/, const EngineState&,
+                         int32_t /*setting*/) {}
     virtual void fed(const SimEvent&, const EngineState&) {}
     // Around one animator tick; `injected` holds what that tick injected (nothing or one event).
     virtual void tickStarting(int64_t /*ms*/, const AnimatorState&, const EngineState&) {}
