@@ -1,10 +1,12 @@
-// loadSettings, and loadExcludedPrograms, over a settings key holding values of random types,
-// sizes and contents, with calls failing at random steps.
+// loadSettings, loadExcludedPrograms and loadProgramProfiles, over a settings key and its
+// Programs subkey holding values of random names, types, sizes and contents, with calls failing
+// at random steps.
 #include "engine/engine_state.h"
 #include "fuzz_input.h"
 #include "memory_registry.h"
 #include "shell/settings.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -131,6 +133,53 @@ void checkExcludedPrograms(FuzzInput& input) {
                "the stored form of the list does not read back");
 }
 
+// Profiles of programs: names made of the list's pieces, values of any type and size, now and
+// then a sound profile. The first 64 sound ones are read, every one of them when there are no
+// more, and nothing else.
+void checkProgramProfiles(FuzzInput& input) {
+    MemoryRegistry registry;
+    auto& values = registry.keys[PROGRAMS_KEY];
+    for (int count = input.byte() % 8 == 0 ? input.u16() % 300 : input.byte() % 12; count > 0;
+         --count) {
+        const std::u16string units = plantedUnits(input);
+        const std::wstring name(units.begin(), units.begin() + std::min<size_t>(units.size(), 300));
+        uint32_t number = input.flag() ? uint32_t(input.inRange(1200, 1205)) : input.u32();
+        std::vector<uint8_t> data(4);
+        std::memcpy(data.data(), &number, 4);
+        data.resize(input.byte() % 8 == 0 ? input.pick(sizes) : 4);
+        values[name] = {input.byte() % 8 == 0 ? input.pick(types) : REGISTRY_TYPE_DWORD, data};
+    }
+    const bool failing = input.byte() % 4 == 0;
+    if (failing) {
+        registry.failures[1 + input.byte() % 4] = input.pick(statuses);
+    }
+    const std::vector<ProgramProfile> profiles = loadProgramProfiles(registry);
+
+    FUZZ_CHECK(registry.changes == 0 && registry.allKeysClosed(),
+               "profiles load wrote or left a key open");
+    std::vector<ProgramProfile> sound;
+    for (const auto& [name, value] : values) {
+        int32_t number = 0;
+        std::memcpy(&number, value.data.data(), std::min<size_t>(value.data.size(), 4));
+        const bool known = std::any_of(sound.begin(), sound.end(), [&](const auto& p) {
+            return sameProgramName(p.name, name);
+        });
+        if (value.type == REGISTRY_TYPE_DWORD && value.data.size() == 4 && isProfileId(number) &&
+            !name.empty() && name.size() <= PROGRAM_NAME_LIMIT && programFileName(name) == name &&
+            !known) {
+            sound.push_back({name, number});
+        }
+    }
+    FUZZ_CHECK(profiles.size() <= PROGRAM_PROFILES_LIMIT, "%zu profiles", profiles.size());
+    sound.resize(std::min(sound.size(), PROGRAM_PROFILES_LIMIT));
+    FUZZ_CHECK(failing || profiles == sound, "read %zu profiles, %zu sound ones stored",
+               profiles.size(), sound.size());
+    for (const ProgramProfile& profile : profiles) {
+        FUZZ_CHECK(std::find(sound.begin(), sound.end(), profile) != sound.end(),
+                   "a profile read from a damaged value");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -168,7 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::array<int64_t, 4> read{custom.stepPercent, custom.maxAccelerationPercent,
                                       custom.accelerationWindowMs, custom.smoothDurationMs};
     const bool builtIn = read == std::array<int64_t, 4>{100, 100, 110, 360};
-    const bool allStored = read == std::array<int64_t, 4>{stored[1], stored[2], stored[3], stored[4]};
+    const bool allStored =
+        read == std::array<int64_t, 4>{stored[1], stored[2], stored[3], stored[4]};
     FUZZ_CHECK(builtIn || allStored, "Custom values taken from a damaged set");
     if (failures == 0) {
         FUZZ_CHECK(stored[0] < 0 || profile == stored[0], "valid profile %lld lost",
@@ -180,5 +230,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // included, also plants a list.
     FuzzInput listInput(data, size);
     checkExcludedPrograms(listInput);
+    FuzzInput profilesInput(data, size);
+    checkProgramProfiles(profilesInput);
     return 0;
 }
