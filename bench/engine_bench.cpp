@@ -2,7 +2,9 @@
 // tick. An empty function of the filter's shape, called the same way, gives the floor.
 // Beside them, what an accepted notch cannot avoid, and rolvane-sim's whole engine run.
 #include "engine/animator.h"
+#include "engine/hook_watch.h"
 #include "engine/wheel_filter.h"
+#include "engine/window_program.h"
 #include "tools/sim/sim_random.h"
 #include "tools/sim/sim_run.h"
 
@@ -84,6 +86,25 @@ void BM_NotchAtomicsOnly(benchmark::State& bench) {
     runFilter(bench, notchAtomicsOnly, WHEEL_MESSAGE_VERTICAL, 0, 0, -120);
 }
 
+// A mouse move through the hook while a movement is in flight, the pointer staying in its
+// window: what the hook does for every move but the system's own hand-on.
+MovementWatch benchMovement;
+[[gnu::noinline]] bool moveThroughHook(EngineState& state, int32_t x, int32_t y, uint32_t time) {
+    state.lastHookEventTime.store(time, std::memory_order_relaxed);
+    state.lastHookEventPoint.store(packPoint(x, y), std::memory_order_relaxed);
+    return endsMovement(benchMovement, mouseMoveMessage, x, y, time);
+}
+
+void BM_MoveDuringMovement(benchmark::State& bench) {
+    static EngineState state;
+    noteMovement(benchMovement, {0, 0, 1920, 1080}, 0, 2'000'000'000);
+    uint32_t time = 0;
+    for (auto _ : bench) {
+        ++time;
+        benchmark::DoNotOptimize(moveThroughHook(state, 500 + int32_t(time & 7), 400, time));
+    }
+}
+
 class CountingPlatform final : public AnimatorPlatform {
   public:
     int64_t now = 0;
@@ -135,5 +156,6 @@ BENCHMARK(BM_FilterMouseMove);
 BENCHMARK(BM_FilterInjectedWheel);
 BENCHMARK(BM_FilterAcceptedNotch);
 BENCHMARK(BM_NotchAtomicsOnly);
+BENCHMARK(BM_MoveDuringMovement);
 BENCHMARK(BM_AnimatorTick)->Arg(0)->Arg(1)->Arg(16)->Arg(64);
 BENCHMARK(BM_SimulateRandomNotches)->Arg(10'000)->Unit(benchmark::kMillisecond);
