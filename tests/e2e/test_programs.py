@@ -43,7 +43,10 @@ def test_a_program_with_a_profile_of_its_own_gets_its_amount_and_tail(desktop, s
     assert fast < 320 and balanced >= 340
 
     # Soft for probe.exe in the real menu: "In probe.exe" has Fast checked; Soft is its third item.
+    # Rolvane looks at the program in front on its timer: the tooltip tells when it has.
     desktop.show_target(place=LEFT, pointer=OVER_LEFT)
+    wait_for("the tooltip to name Fast in probe.exe", desktop.tooltip,
+             lambda tip: tip == "Rolvane 0.6 \u2014 smooth scrolling is enabled, Fast in probe.exe")
     menu, items = open_menu(desktop)
     desktop.move_to((menu[0] + menu[2]) // 2, (items[3][0] + items[3][1]) // 2)
     assert marks(read_menu(desktop, submenu(desktop, menu), 6)) == [(False, False)] * 4 + [(True, False), (False, False)]
