@@ -167,7 +167,7 @@ TEST(ProgramProfilesSettings, LoadsSoundProfileDwordsOnly) {
     plant(L"Word.exe", REGISTRY_TYPE_DWORD, soft);
     plant(L"", REGISTRY_TYPE_DWORD, fast);
     plant(L"dir\\x.exe", REGISTRY_TYPE_DWORD, fast);
-    plant(long261, REGISTRY_TYPE_DWORD, fast);
+    plant(L"a" + long260, REGISTRY_TYPE_DWORD, fast); // too long, and read before code.exe
     plant(L"n1205.exe", REGISTRY_TYPE_DWORD, {0xB5, 0x04, 0, 0});
     plant(L"off.exe", REGISTRY_TYPE_DWORD, {1, 0, 0, 0});
     plant(L"text.exe", REGISTRY_TYPE_SZ, {'1', 0, 0, 0});
