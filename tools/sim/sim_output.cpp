@@ -88,7 +88,7 @@ std::string title(const SimResult& result) {
            std::to_string(p.stepPercent) + "%, max acceleration " +
            std::to_string(p.maxAccelerationPercent) + "%, window " +
            std::to_string(p.accelerationWindowMs) + " ms, tail " +
-           std::to_string(p.smoothDurationMs) + " ms";
+           std::to_string(p.smoothDurationMs) + " ms" + result.programs;
 }
 
 } // namespace

@@ -101,6 +101,11 @@ SimResult simulate(const SimConfig& config, SimObserver* observer) {
     state.resetRequested.store(false);
     result.profileId = state.activeProfile;
     result.parameters = activeParameters(state);
+    for (const SimProgram& program : config.programs) {
+        result.programs += (result.programs.empty() ? "; " : ", ") + program.name + " " +
+                           std::string(program.setting == PROGRAM_OFF ? "off"
+                                                                      : profileName(program.setting));
+    }
 
     std::vector<SimEvent> events = config.events;
     std::stable_sort(events.begin(), events.end(),

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 struct InjectedEvent {
@@ -17,6 +18,8 @@ struct InjectedEvent {
 struct SimResult {
     int32_t profileId = IDM_PROFILE_BALANCED;
     ScrollParameters parameters{};
+    // "; code.exe fast, game.exe off" for the programs with a setting of their own.
+    std::string programs;
     std::vector<InjectedEvent> events;
     // The last tick simulated.
     int64_t endMs = 0;
