@@ -84,7 +84,6 @@ TEST(SimRun, ProgramsTheirOwnProfileAndAMovementThatStaysInItsWindow) {
         EXPECT_EQ(report.movementsEnded, 1);
         EXPECT_NEAR(report.lostOrInvented, 0.0, 1e-6) << ending;
     }
-    EXPECT_EQ(sumOf(run("0:120 400:leave").events), 120) << "no movement left to end";
     EXPECT_FALSE(parseArguments(split("0:120@code.exe")).ok()) << "no such --program";
     EXPECT_FALSE(parseArguments(split("--program code.exe=turbo 0:120")).ok());
 }

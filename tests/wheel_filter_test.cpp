@@ -99,36 +99,6 @@ TEST(WheelFilter, AcceptedNotchesAddTheirAcceleratedAmount) {
     }
 }
 
-// A program with a profile of its own: its notches are accelerated by that profile, and tell the
-// animator that profile's pulse length.
-TEST(WheelFilter, ANotchGetsTheAmountAndPulseLengthOfItsProgramsProfile) {
-    Filter filter;
-    filter.state.customStepPercent = 140;
-    filter.state.customSmoothDurationMs = 500;
-    struct Case {
-        int32_t setting;
-        int64_t gap;
-        int32_t amount, durationMs;
-    };
-    const Case cases[] = {
-        {PROGRAM_LIKE_EVERYWHERE, 1000, 120, 0}, {IDM_PROFILE_FAST, 1000, 132, 240},
-        {IDM_PROFILE_FAST, 40, 165, 240},        {IDM_PROFILE_SOFT, 1000, 120, 430},
-        {IDM_PROFILE_CUSTOM, 1000, 168, 500},    {IDM_PROFILE_BALANCED, 1000, 120, 360},
-    };
-    for (const Case& c : cases) {
-        filter.tick += c.gap;
-        filter.state.pendingDelta = 0;
-        EXPECT_EQ(filter.send(120, WHEEL_MESSAGE_VERTICAL, 0, 0, 0, [&] { return c.setting; }),
-                  HookVerdict::swallow);
-        EXPECT_EQ(filter.state.pendingDelta, c.amount) << c.setting;
-        EXPECT_EQ(filter.state.pendingDurationMs, c.durationMs) << c.setting;
-    }
-    const int reads = filter.tickReads;
-    EXPECT_EQ(filter.send(120, WHEEL_MESSAGE_VERTICAL, 0, 0, 0, [] { return PROGRAM_OFF; }),
-              HookVerdict::passOn);
-    EXPECT_EQ(filter.tickReads, reads);
-}
-
 // Windows drops our events to a window of a higher integrity level: such a notch passes whole.
 TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPerWindow) {
     Filter filter;

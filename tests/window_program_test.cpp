@@ -182,19 +182,18 @@ TEST(WindowProgram, AListHoldingTheFrameHostKeepsEveryStoreAppOut) {
 // pulse is over (and what the per-event limit held back), the pointer may go anywhere.
 TEST(WindowProgram, AMovementEndsWhenThePointerLeavesItsWindowOrAButtonGoesDown) {
     constexpr uintptr_t move = 0x200, leftDown = 0x201, leftUp = 0x202;
-    struct Event {
+    const struct {
         uintptr_t message;
         int32_t x, y;
         uint32_t ms;
         bool ends;
-    };
-    const Event events[] = {
+    } events[] = {
         {move, 300, 200, 10, false}, {move, 100, 399, 20, false},    {move, 500, 200, 30, true},
         {move, 300, 99, 30, true},   {leftDown, 300, 200, 30, true}, {0x204, 300, 200, 30, true},
         {0x207, 300, 200, 30, true}, {0x20B, 300, 200, 30, true},    {leftUp, 300, 200, 30, false},
         {move, 600, 200, 440, true}, {move, 600, 200, 441, false},
     };
-    for (const Event& event : events) {
+    for (const auto& event : events) {
         MovementWatch watch;
         noteMovement(watch, {100, 100, 500, 400}, 4'294'967'000u, 240);
         const uint32_t at = 4'294'967'000u + event.ms; // the 32-bit time wraps meanwhile

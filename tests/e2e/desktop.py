@@ -100,8 +100,7 @@ class Desktop:
             log.write_bytes(b"")
 
     def start_copy(self, exe):
-        """The probe under another file name, with a scroll target of its own: to Rolvane another
-        program. It shares this desktop; stop() ends it."""
+        """The probe under another file name with a target of its own: another program to Rolvane."""
         copy = Desktop(self.work / exe, self.prefix, exe)
         copy.env, copy.screen, copy.desktop_size = self.env, self.screen, self.desktop_size
         copy._open_logs()
@@ -291,10 +290,8 @@ class Desktop:
         self.xdotool(*arguments)
 
     def show_target(self, shape=NORMAL, place=(), pointer=(800, 380)):
-        """The scroll target in front with the keyboard (`place`: where a normal one stands), the
-        pointer over it (by default clear of Rolvane's window). Once Wine has shown a
-        notification menu, the X keyboard focus stays on Rolvane's window whatever Windows puts
-        in front: it is moved by hand."""
+        """The scroll target in front, standing at `place`, and the pointer over it. Once Wine has
+        shown a notification menu, the X keyboard focus stays on Rolvane: it is moved by hand."""
         self.probe("target", shape, *place)
         self.xdotool("search", "--limit", 1, "--name", f"^Rolvane scroll target {self.exe}$",
                      "windowfocus")
