@@ -5,7 +5,6 @@ from test_tray import marks, open_menu, read_menu, submenu
 from test_wheel import check_smoothed
 
 PROGRAMS_KEY = SETTINGS_KEY + r"\Programs"
-# Two targets side by side, and a point over each.
 LEFT, RIGHT = (0, 0, 512, 700), (512, 0, 1024, 700)
 OVER_LEFT, OVER_RIGHT = (300, 380), (800, 380)
 
