@@ -96,7 +96,9 @@ class MemoryRegistry final : public RegistryStore {
         }
         std::copy(valueName.c_str(), valueName.c_str() + valueName.size() + 1, name);
         nameLength = uint32_t(valueName.size());
-        std::memcpy(data, value.data.data(), size);
+        if (size > 0) {
+            std::memcpy(data, value.data.data(), size);
+        }
         return REGISTRY_SUCCESS;
     }
     int32_t setValue(RegistryKey key, const wchar_t* name, uint32_t type, const void* data,

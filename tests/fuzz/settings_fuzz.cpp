@@ -161,9 +161,8 @@ void checkProgramProfiles(FuzzInput& input) {
     std::vector<ProgramProfile> sound;
     for (const auto& [name, value] : values) {
         int32_t number = 0;
-        std::memcpy(&number, value.data.data(), std::min<size_t>(value.data.size(), 4));
         if (value.type == REGISTRY_TYPE_DWORD && value.data.size() == 4 &&
-            programFileName(name) == name &&
+            std::memcpy(&number, value.data.data(), 4) && programFileName(name) == name &&
             std::none_of(sound.begin(), sound.end(),
                          [&](const auto& p) { return sameProgramName(p.name, name); })) {
             setProgramProfile(sound, name, number);
