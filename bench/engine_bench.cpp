@@ -110,7 +110,7 @@ class CountingPlatform final : public AnimatorPlatform {
     int64_t now = 0;
     int64_t nowNs() override { return now; }
     void sleepNs(int64_t) override {}
-    bool injectWheel(int32_t amount) override {
+    bool injectWheel(int32_t amount, Axis) override {
         benchmark::DoNotOptimize(amount);
         return true;
     }
@@ -126,14 +126,14 @@ void BM_AnimatorTick(benchmark::State& bench) {
     CountingPlatform platform;
     platform.now = 1'000'000'000;
     for (int i = 0; i < pulses; ++i) {
-        animator.pulseQueue.append({120.0, 0.0, platform.now - 150'000'000, 500});
+        animator.axes[AXIS_VERTICAL].pulseQueue.append({120.0, 0.0, platform.now - 150'000'000, 500});
     }
     bool later = false;
     for (auto _ : bench) {
         later = !later;
         platform.now += later ? TICK_PERIOD_NS : -TICK_PERIOD_NS;
         animateTick(animator, state, platform);
-        benchmark::DoNotOptimize(animator.remainder);
+        benchmark::DoNotOptimize(animator.axes[AXIS_VERTICAL].remainder);
     }
 }
 

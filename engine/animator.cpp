@@ -14,56 +14,61 @@ int32_t roundTowardZero(double value) {
 }
 
 // What is outstanding: units the pulses have still to produce, and those produced and not sent.
-double outstandingUnits(const AnimatorState& animator) {
-    double units = animator.remainder;
-    const PulseQueue& queue = animator.pulseQueue;
+double outstandingUnits(const AxisAnimation& axis) {
+    double units = axis.remainder;
+    const PulseQueue& queue = axis.pulseQueue;
     for (int i = 0; i < queue.count; ++i) {
         units += queue.pulses[i].amount * (1.0 - queue.pulses[i].progress);
     }
     return units;
 }
 
-void drainPending(AnimatorState& animator, EngineState& state, int64_t now) {
-    const int32_t taken = state.pendingDelta.exchange(0);
+void clearAxis(AxisAnimation& axis) {
+    axis.pulseQueue.clear();
+    axis.remainder = 0.0;
+    axis.lastDirection = 0;
+}
+
+void drainPending(AxisAnimation& axis, EngineState& state, Axis which, int64_t now) {
+    const int32_t taken = pendingOf(state, which).exchange(0);
     if (taken == 0) {
         return;
     }
     const int direction = taken > 0 ? 1 : -1;
-    if (animator.lastDirection != 0 && animator.lastDirection != direction) {
+    if (axis.lastDirection != 0 && axis.lastDirection != direction) {
         // Reversing the wheel drops what is still in flight the other way.
-        animator.pulseQueue.clear();
-        animator.remainder = 0.0;
+        clearAxis(axis);
     }
-    animator.lastDirection = direction;
+    axis.lastDirection = direction;
     // More than the ticks of one tail can send would keep the page moving long after the
     // wheel stopped: what a free-spinning wheel adds beyond that is dropped.
-    const int32_t ownDurationMs = state.pendingDurationMs.load(std::memory_order_acquire);
+    const int32_t ownDurationMs = pendingDurationOf(state, which).load(std::memory_order_acquire);
     const int32_t durationMs = ownDurationMs > 0 ? ownDurationMs : state.smoothDurationMs.load();
-    const double room = outstandingLimit(durationMs) - direction * outstandingUnits(animator);
+    const double room = outstandingLimit(durationMs) - direction * outstandingUnits(axis);
     const int64_t size = std::abs(int64_t{taken});
     const int64_t keptSize = room >= double(size) ? size : room > 0.0 ? int64_t(room) : 0;
-    animator.boundDroppedUnits += direction * (size - keptSize);
+    axis.boundDroppedUnits += direction * (size - keptSize);
     if (keptSize == 0) {
         return;
     }
     const double kept = double(direction * keptSize);
-    if (!animator.pulseQueue.full()) {
-        animator.pulseQueue.append({kept, 0.0, now, durationMs});
+    if (!axis.pulseQueue.full()) {
+        axis.pulseQueue.append({kept, 0.0, now, durationMs});
         return;
     }
     // A full queue merges into the newest pulse. Scaling by what is left of its curve makes
     // it still deliver every merged unit; only a pulse at its very end can't take more.
-    Pulse& newest = animator.pulseQueue.newest();
+    Pulse& newest = axis.pulseQueue.newest();
     const double left = 1.0 - newest.progress;
     if (left > 1e-6) {
         newest.amount += kept / left;
     } else {
-        animator.remainder += kept;
+        axis.remainder += kept;
     }
 }
 
-void advancePulses(AnimatorState& animator, int64_t now) {
-    PulseQueue& queue = animator.pulseQueue;
+void advancePulses(AxisAnimation& axis, int64_t now) {
+    PulseQueue& queue = axis.pulseQueue;
     for (int i = 0; i < queue.count;) {
         Pulse& pulse = queue.pulses[i];
         double t = 1.0;
@@ -72,12 +77,45 @@ void advancePulses(AnimatorState& animator, int64_t now) {
             t = std::clamp(t, 0.0, 1.0);
         }
         const double eased = easeCurve(t);
-        animator.remainder += (eased - pulse.progress) * pulse.amount;
+        axis.remainder += (eased - pulse.progress) * pulse.amount;
         pulse.progress = eased;
         if (t >= 1.0) {
             queue.removeAt(i);
         } else {
             ++i;
+        }
+    }
+}
+
+// The units this tick sends on the axis: the whole part of what the pulses produced, or at the
+// end of a movement its last half unit or more.
+struct Step {
+    int32_t units = 0;
+    bool finalFlush = false;
+};
+
+Step stepOf(AxisAnimation& axis) {
+    const bool queueEmpty = axis.pulseQueue.empty();
+    // While the per-event limit still holds whole units back, the movement is not over: a
+    // notch the other way must drop that backlog like any reversal, not be netted against it.
+    if (queueEmpty && std::fabs(axis.remainder) < 1.0) {
+        axis.lastDirection = 0;
+    }
+    Step step{roundTowardZero(std::clamp(axis.remainder, -1e9, 1e9))};
+    step.finalFlush = queueEmpty && step.units == 0 && std::fabs(axis.remainder) >= 0.5;
+    if (step.finalFlush) {
+        step.units = static_cast<int32_t>(std::round(axis.remainder));
+    }
+    step.units = std::clamp(step.units, -MAX_UNITS_PER_EVENT, MAX_UNITS_PER_EVENT);
+    return step;
+}
+
+// Reversed notches where the effect is off or kept out go out whole, whatever the effect's
+// state; a refusal costs only them.
+void sendWholeNotches(EngineState& state, AnimatorPlatform& platform) {
+    for (const Axis axis : {AXIS_VERTICAL, AXIS_HORIZONTAL}) {
+        if (const int32_t units = state.pendingWhole[axis].exchange(0)) {
+            platform.injectWheel(units, axis);
         }
     }
 }
@@ -106,9 +144,9 @@ void PulseQueue::removeAt(int index) {
 }
 
 void clearAnimator(AnimatorState& animator) {
-    animator.pulseQueue.clear();
-    animator.remainder = 0.0;
-    animator.lastDirection = 0;
+    for (AxisAnimation& axis : animator.axes) {
+        clearAxis(axis);
+    }
 }
 
 bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform) {
@@ -118,9 +156,16 @@ bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform
 }
 
 bool animatorIdle(const AnimatorState& animator, const EngineState& state) {
-    return animator.pulseQueue.empty() && std::fabs(animator.remainder) < 0.5 &&
+    for (const AxisAnimation& axis : animator.axes) {
+        if (!axis.pulseQueue.empty() || std::fabs(axis.remainder) >= 0.5) {
+            return false;
+        }
+    }
+    return state.pendingWhole[AXIS_VERTICAL].load() == 0 &&
+           state.pendingWhole[AXIS_HORIZONTAL].load() == 0 &&
            (!state.effectEnabled.load() ||
-            (state.pendingDelta.load() == 0 && !state.resetRequested.load()));
+            (state.pendingDelta.load() == 0 && state.pendingHorizontalDelta.load() == 0 &&
+             !state.resetRequested.load()));
 }
 
 void parkAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform) {
@@ -150,57 +195,58 @@ void waitForNextTick(AnimatorState& animator, AnimatorPlatform& platform) {
 }
 
 void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform) {
+    sendWholeNotches(state, platform);
     if (!state.effectEnabled.load()) {
         clearAnimator(animator);
         state.pendingDelta.exchange(0);
+        state.pendingHorizontalDelta.exchange(0);
         return;
     }
-    // The operation that asked for the reset cleared pendingDelta itself: whatever is there
-    // now came after it, was swallowed by the hook, and starts the fresh movement at once.
+    // The operation that asked for the reset cleared what was pending itself: whatever is
+    // there now came after it, was swallowed by the hook, and starts the fresh movement at once.
     if (state.resetRequested.exchange(false)) {
         clearAnimator(animator);
     }
-    // One clock read serves the new pulse's start and this tick's evaluation.
+    // One clock read serves the new pulses' start and this tick's evaluation.
     const int64_t now = platform.nowNs();
-    drainPending(animator, state, now);
-    advancePulses(animator, now);
-
-    const bool queueEmpty = animator.pulseQueue.empty();
-    // While the per-event limit still holds whole units back, the movement is not over: a
-    // notch the other way must drop that backlog like any reversal, not be netted against it.
-    if (queueEmpty && std::fabs(animator.remainder) < 1.0) {
-        animator.lastDirection = 0;
+    std::array<Step, AXES> steps;
+    for (const Axis axis : {AXIS_VERTICAL, AXIS_HORIZONTAL}) {
+        drainPending(animator.axes[axis], state, axis, now);
+        advancePulses(animator.axes[axis], now);
+        steps[axis] = stepOf(animator.axes[axis]);
     }
-    int32_t units = roundTowardZero(std::clamp(animator.remainder, -1e9, 1e9));
-    const bool finalFlush = queueEmpty && units == 0 && std::fabs(animator.remainder) >= 0.5;
-    if (finalFlush) {
-        units = static_cast<int32_t>(std::round(animator.remainder));
-    }
-    units = std::clamp(units, -MAX_UNITS_PER_EVENT, MAX_UNITS_PER_EVENT);
-    if (units == 0 || !state.effectEnabled.load()) {
+    if ((steps[AXIS_VERTICAL].units == 0 && steps[AXIS_HORIZONTAL].units == 0) ||
+        !state.effectEnabled.load()) {
         return;
     }
     // Ctrl or Alt going down ends the movement: the rest would arrive as zoom steps. Asked as
-    // late as can be, right before the event goes out; what was pending was drained above, and
+    // late as can be, right before the events go out; what was pending was drained above, and
     // a notch with Ctrl or Alt held passes whole.
     if (platform.zoomKeysHeld()) {
         clearAnimator(animator);
         return;
     }
-    if (!platform.injectWheel(units)) {
-        // A locked or secure desktop costs the movement, not the effect: it still works after
-        // the user is back. Any other refusal means the effect cannot work.
-        if (platform.inputDesktopIsOurs()) {
-            turnEffectOff(state);
+    for (const Axis axis : {AXIS_VERTICAL, AXIS_HORIZONTAL}) {
+        const Step& step = steps[axis];
+        AxisAnimation& animation = animator.axes[axis];
+        if (step.units == 0) {
+            continue;
         }
-        clearAnimator(animator);
-        return;
-    }
-    animator.remainder -= units;
-    // Flushing a rest of exactly one half leaves one half of the other sign, which would
-    // flush back and forth forever; such a rest ends here.
-    if (finalFlush && std::fabs(animator.remainder) == 0.5) {
-        animator.remainder = 0.0;
+        if (!platform.injectWheel(step.units, axis)) {
+            // A locked or secure desktop costs the movement, not the effect: it still works
+            // after the user is back. Any other refusal means the effect cannot work.
+            if (platform.inputDesktopIsOurs()) {
+                turnEffectOff(state);
+            }
+            clearAnimator(animator);
+            return;
+        }
+        animation.remainder -= step.units;
+        // Flushing a rest of exactly one half leaves one half of the other sign, which would
+        // flush back and forth forever; such a rest ends here.
+        if (step.finalFlush && std::fabs(animation.remainder) == 0.5) {
+            animation.remainder = 0.0;
+        }
     }
 }
 
@@ -208,7 +254,7 @@ void stopAnimator(AnimatorState& animator, AnimatorPlatform& platform) {
     if (animator.timerResolutionRaised) {
         platform.lowerTimerResolution();
     }
-    animator.pulseQueue.clear();
+    clearAnimator(animator);
 }
 
 void runAnimator(EngineState& state, AnimatorPlatform& platform) {

@@ -41,15 +41,20 @@ struct PulseQueue {
     void removeAt(int index);
 };
 
-// Everything the animator thread owns; nothing else touches it.
-struct AnimatorState {
+// One axis's movement: its pulses, the units produced and not yet sent, its direction.
+struct AxisAnimation {
     PulseQueue pulseQueue;
     double remainder = 0.0;
     int lastDirection = 0;
-    int64_t deadline = 0;
-    bool timerResolutionRaised = false;
     // Signed sum of the units that the outstanding limit dropped; only reports read it.
     int64_t boundDroppedUnits = 0;
+};
+
+// Everything the animator thread owns; nothing else touches it.
+struct AnimatorState {
+    std::array<AxisAnimation, AXES> axes;
+    int64_t deadline = 0;
+    bool timerResolutionRaised = false;
 };
 
 // The animator's platform: a monotonic clock, a sleep, a wait for a wake, the injector and the
@@ -67,8 +72,8 @@ class AnimatorPlatform {
         sleepNs(TICK_PERIOD_NS);
         return true;
     }
-    // Injects one tagged wheel event; false when the system did not insert it.
-    virtual bool injectWheel(int32_t amount) = 0;
+    // Injects one tagged wheel event on the axis; false when the system did not insert it.
+    virtual bool injectWheel(int32_t amount, Axis axis) = 0;
     // Ctrl or Alt is down: programs would take each wheel event as a zoom step.
     virtual bool zoomKeysHeld() { return false; }
     // Whether the desktop that takes the input is ours. Windows inserts nothing while the
@@ -79,20 +84,22 @@ class AnimatorPlatform {
     virtual void raiseThreadPriority() {}
 };
 
-// Drops the pulses, the remainder and the direction; pendingDelta is left as it is.
+// Drops the pulses, the remainders and the directions of both axes; what is pending stays.
 void clearAnimator(AnimatorState& animator);
 
 // Thread start steps; returns false when a stop was requested before the first tick.
 bool startAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform);
-// No pulse, no rest of half a unit or more, and with the effect on nothing pending and no
-// reset asked for (with it off, notches are not taken and a reset waits for it to come on).
+// No pulse, no rest of half a unit or more on either axis, no whole notch to send, and with the
+// effect on nothing pending and no reset asked for (with it off, notches are not taken and a
+// reset waits for it to come on).
 bool animatorIdle(const AnimatorState& animator, const EngineState& state);
 // Raises animatorParked, looks for work once more, and waits for a wake when there is none;
 // the timer resolution goes back after TIMER_HOLD_NS parked.
 void parkAnimator(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform);
 // Advances the deadline by one period, waits for it, and resynchronises when far behind.
 void waitForNextTick(AnimatorState& animator, AnimatorPlatform& platform);
-// One tick's work after the wait: drain, advance the pulses, inject at most one event.
+// One tick's work after the wait: send the whole notches, drain, advance the pulses, inject at
+// most one event per axis.
 void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& platform);
 void stopAnimator(AnimatorState& animator, AnimatorPlatform& platform);
 

@@ -83,13 +83,13 @@ class WindowsAnimatorPlatform final : public AnimatorPlatform {
         return result == WAIT_OBJECT_0;
     }
 
-    bool injectWheel(int32_t amount) override {
+    bool injectWheel(int32_t amount, Axis axis) override {
         INPUT input{};
         input.type = INPUT_MOUSE;
         input.mi.dx = 0;
         input.mi.dy = 0;
         input.mi.mouseData = static_cast<DWORD>(amount);
-        input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+        input.mi.dwFlags = axis == AXIS_VERTICAL ? MOUSEEVENTF_WHEEL : MOUSEEVENTF_HWHEEL;
         input.mi.time = 0;
         input.mi.dwExtraInfo = static_cast<ULONG_PTR>(INJECTION_TAG);
         return SendInput(1, &input, sizeof(INPUT)) == 1;

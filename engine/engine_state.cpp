@@ -9,6 +9,30 @@ bool parametersInRange(const ScrollParameters& parameters) {
            smoothDurationMsRange.contains(parameters.smoothDurationMs);
 }
 
+std::atomic<int32_t>& pendingOf(EngineState& state, Axis axis) {
+    return axis == AXIS_VERTICAL ? state.pendingDelta : state.pendingHorizontalDelta;
+}
+
+std::atomic<int32_t>& pendingDurationOf(EngineState& state, Axis axis) {
+    return axis == AXIS_VERTICAL ? state.pendingDurationMs : state.pendingHorizontalDurationMs;
+}
+
+std::atomic<uint64_t>& lastNotchTickOf(EngineState& state, Axis axis) {
+    return axis == AXIS_VERTICAL ? state.lastNotchTick : state.lastHorizontalNotchTick;
+}
+
+const std::atomic<int32_t>& pendingOf(const EngineState& state, Axis axis) {
+    return pendingOf(const_cast<EngineState&>(state), axis);
+}
+
+const std::atomic<int32_t>& pendingDurationOf(const EngineState& state, Axis axis) {
+    return pendingDurationOf(const_cast<EngineState&>(state), axis);
+}
+
+const std::atomic<uint64_t>& lastNotchTickOf(const EngineState& state, Axis axis) {
+    return lastNotchTickOf(const_cast<EngineState&>(state), axis);
+}
+
 bool isProfileId(int32_t id) {
     return id >= IDM_PROFILE_SOFT && id <= IDM_PROFILE_CUSTOM;
 }
@@ -67,6 +91,7 @@ void applyProfile(EngineState& state, int32_t profileId, bool save) {
         state.ui.moveSliders(values);
     }
     state.pendingDelta.exchange(0);
+    state.pendingHorizontalDelta.exchange(0);
     state.resetRequested.exchange(true);
     if (state.ui.updateParameterLine) {
         state.ui.updateParameterLine();
@@ -94,6 +119,7 @@ void applyCustomValues(EngineState& state, int32_t step, int32_t maxAcceleration
 
 void turnEffectOn(EngineState& state) {
     state.pendingDelta.exchange(0);
+    state.pendingHorizontalDelta.exchange(0);
     state.resetRequested.exchange(true);
     state.effectEnabled.exchange(true);
     wakeAnimator(state);
@@ -102,7 +128,9 @@ void turnEffectOn(EngineState& state) {
 void turnEffectOff(EngineState& state) {
     state.effectEnabled.store(false);
     state.pendingDelta.store(0);
+    state.pendingHorizontalDelta.store(0);
     state.lastNotchTick.store(0);
+    state.lastHorizontalNotchTick.store(0);
     state.resetRequested.store(true);
     wakeAnimator(state);
     if (state.mainWindow && state.ui.postStateChanged) {
@@ -122,6 +150,7 @@ void wakeAnimator(EngineState& state) {
 
 void dropMovement(EngineState& state) {
     state.pendingDelta.exchange(0);
+    state.pendingHorizontalDelta.exchange(0);
     state.resetRequested.exchange(true);
     wakeAnimator(state);
 }

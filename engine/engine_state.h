@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -10,9 +11,16 @@ inline constexpr int32_t IDM_PROFILE_FAST = 1203;
 inline constexpr int32_t IDM_PROFILE_CUSTOM = 1204;
 
 // What a program has of its own: nothing (it follows the profile chosen in the window), the
-// effect off, or one of the profile ids.
+// effect off, or one of the profile ids. PROGRAM_UNTOUCHED is no setting but a verdict: a notch
+// that must reach its window exactly as it came (Windows would drop what we send there, or a
+// key held with it makes programs zoom).
 inline constexpr int32_t PROGRAM_LIKE_EVERYWHERE = 0;
 inline constexpr int32_t PROGRAM_OFF = 1;
+inline constexpr int32_t PROGRAM_UNTOUCHED = 2;
+
+// The two wheel axes; each has its own pending amount, pulses, rest and direction.
+enum Axis : int { AXIS_VERTICAL = 0, AXIS_HORIZONTAL = 1 };
+inline constexpr int AXES = 2;
 
 // WM_APP is 0x8000 on every Windows; the core cannot include <windows.h> to get it.
 inline constexpr uint32_t ENGINE_WM_APP = 0x8000;
@@ -87,6 +95,18 @@ struct EngineState {
     // The pulse length of the latest notch for a program with a profile of its own; 0: the
     // window's, smoothDurationMs.
     std::atomic<int32_t> pendingDurationMs{0};
+    // The same for the horizontal wheel.
+    std::atomic<int32_t> pendingHorizontalDelta{0};
+    std::atomic<int32_t> pendingHorizontalDurationMs{0};
+    std::atomic<uint64_t> lastHorizontalNotchTick{0};
+    // Reversed notches to send whole at once, per axis: where the effect is off or kept out,
+    // a reversed notch still arrives the other way round. Within +-1920 like pendingDelta.
+    std::array<std::atomic<int32_t>, AXES> pendingWhole{};
+
+    // The wheel settings the hook reads: written by the UI thread.
+    std::atomic<bool> smoothHorizontal{true};
+    std::array<std::atomic<bool>, AXES> reversed{};
+    std::atomic<bool> shiftScrollsSideways{false};
     // Tick of the previous accepted notch; 0 means none since the effect was last switched off.
     std::atomic<uint64_t> lastNotchTick{0};
     std::atomic<uint32_t> hookThreadId{0};
@@ -105,6 +125,14 @@ struct EngineState {
 
 // The one engine of the running program.
 extern EngineState engine;
+
+// An axis's pending amount, its notch's pulse length and its last notch's tick.
+std::atomic<int32_t>& pendingOf(EngineState& state, Axis axis);
+std::atomic<int32_t>& pendingDurationOf(EngineState& state, Axis axis);
+std::atomic<uint64_t>& lastNotchTickOf(EngineState& state, Axis axis);
+const std::atomic<int32_t>& pendingOf(const EngineState& state, Axis axis);
+const std::atomic<int32_t>& pendingDurationOf(const EngineState& state, Axis axis);
+const std::atomic<uint64_t>& lastNotchTickOf(const EngineState& state, Axis axis);
 
 inline constexpr int32_t pendingDeltaLimit = 1920;
 

@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-bool isNotchToSwallow(const EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
+bool isRealWheelEvent(const EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
                       uintptr_t extraInfo, int16_t delta) {
     if (hookCode != 0) {
-        return false;
-    }
-    if (!state.effectEnabled.load()) {
         return false;
     }
     if (state.stopRequested.load()) {
@@ -23,17 +20,27 @@ bool isNotchToSwallow(const EngineState& state, int hookCode, uintptr_t message,
     if (extraInfo == INJECTION_TAG) {
         return false;
     }
-    if (message != WHEEL_MESSAGE_VERTICAL) {
-        return false;
-    }
-    if (delta == 0) {
-        return false;
-    }
-    const int32_t magnitude = delta < 0 ? -int32_t{delta} : int32_t{delta};
-    return magnitude % NOTCH_SIZE == 0;
+    return delta != 0;
 }
 
-int32_t acceleratedAmount(int16_t delta, uint64_t gapMs, int32_t stepPercent,
+bool isWholeNotch(int32_t delta) {
+    return delta % NOTCH_SIZE == 0;
+}
+
+namespace {
+
+void addClamped(std::atomic<int32_t>& pending, int32_t amount) {
+    int32_t current = pending.load();
+    int32_t next;
+    do {
+        next = static_cast<int32_t>(
+            std::clamp<int64_t>(int64_t{current} + amount, -pendingDeltaLimit, pendingDeltaLimit));
+    } while (!pending.compare_exchange_weak(current, next));
+}
+
+} // namespace
+
+int32_t acceleratedAmount(int32_t delta, uint64_t gapMs, int32_t stepPercent,
                           int32_t maxAccelerationPercent, int32_t accelerationWindowMs) {
     double closeness = 0.0;
     if (accelerationWindowMs > 0 && gapMs < static_cast<uint64_t>(accelerationWindowMs)) {
@@ -45,8 +52,8 @@ int32_t acceleratedAmount(int16_t delta, uint64_t gapMs, int32_t stepPercent,
     return static_cast<int32_t>(std::round(amount));
 }
 
-void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick, int32_t setting) {
-    const uint64_t previous = state.lastNotchTick.exchange(nowTick);
+void acceptNotch(EngineState& state, int32_t delta, uint64_t nowTick, int32_t setting, Axis axis) {
+    const uint64_t previous = lastNotchTickOf(state, axis).exchange(nowTick);
     const uint64_t gap =
         (previous == 0 || nowTick < previous) ? NO_PREVIOUS_NOTCH_GAP_MS : nowTick - previous;
     const ScrollParameters parameters = parametersOfProfile(state, setting);
@@ -54,15 +61,14 @@ void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick, int32_t se
         acceleratedAmount(delta, gap, parameters.stepPercent, parameters.maxAccelerationPercent,
                           parameters.accelerationWindowMs);
     // Before the amount: the animator that takes the amount sees the length that goes with it.
-    state.pendingDurationMs.store(
-        setting == PROGRAM_LIKE_EVERYWHERE ? 0 : parameters.smoothDurationMs,
-        std::memory_order_release);
+    pendingDurationOf(state, axis)
+        .store(setting == PROGRAM_LIKE_EVERYWHERE ? 0 : parameters.smoothDurationMs,
+               std::memory_order_release);
+    addClamped(pendingOf(state, axis), amount);
+    wakeAnimator(state);
+}
 
-    int32_t current = state.pendingDelta.load();
-    int32_t next;
-    do {
-        next = static_cast<int32_t>(
-            std::clamp<int64_t>(int64_t{current} + amount, -pendingDeltaLimit, pendingDeltaLimit));
-    } while (!state.pendingDelta.compare_exchange_weak(current, next));
+void sendWhole(EngineState& state, Axis axis, int32_t delta) {
+    addClamped(state.pendingWhole[axis], delta);
     wakeAnimator(state);
 }

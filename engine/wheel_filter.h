@@ -19,22 +19,28 @@ inline int16_t wheelDeltaOf(uint32_t mouseData) {
     return static_cast<int16_t>(static_cast<uint16_t>(mouseData >> 16));
 }
 
-// Is this a real whole-notch vertical wheel event that the effect takes over?
-bool isNotchToSwallow(const EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
+// Is this a real wheel event the hook may take: an action, while no stop is asked for, of a
+// wheel with a delta, neither ours nor anyone's injected?
+bool isRealWheelEvent(const EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
                       uintptr_t extraInfo, int16_t delta);
+// A whole multiple of a notch; high-resolution wheels send less.
+bool isWholeNotch(int32_t delta);
 
 // The amount a notch of `delta` is worth `gapMs` after the previous one.
-int32_t acceleratedAmount(int16_t delta, uint64_t gapMs, int32_t stepPercent,
+int32_t acceleratedAmount(int32_t delta, uint64_t gapMs, int32_t stepPercent,
                           int32_t maxAccelerationPercent, int32_t accelerationWindowMs);
 
-// Measures the gap since the previous notch and adds the amount to pendingDelta, clamped; with
-// the parameters of `setting`, a profile id or PROGRAM_LIKE_EVERYWHERE for the active ones.
-void acceptNotch(EngineState& state, int16_t delta, uint64_t nowTick,
-                 int32_t setting = PROGRAM_LIKE_EVERYWHERE);
+// Measures the gap since the axis's previous notch and adds the amount to its pending amount,
+// clamped; with the parameters of `setting`, a profile id or PROGRAM_LIKE_EVERYWHERE for the
+// active ones.
+void acceptNotch(EngineState& state, int32_t delta, uint64_t nowTick,
+                 int32_t setting = PROGRAM_LIKE_EVERYWHERE, Axis axis = AXIS_VERTICAL);
+// Hands a reversed notch the effect does not smooth to the animator, to send whole, clamped.
+void sendWhole(EngineState& state, Axis axis, int32_t delta);
 
-// What a notch for a top-level window gets: passed through whole (PROGRAM_OFF: the user keeps
-// the effect out of the program, or it outranks us and Windows would drop our events), the
-// window's profile (PROGRAM_LIKE_EVERYWHERE) or a profile of its own. The answer is remembered
+// What a notch for a top-level window gets: no smoothing (PROGRAM_OFF: the user keeps the
+// effect out of the program), nothing at all (PROGRAM_UNTOUCHED: it outranks us and Windows
+// would drop our events), the window's profile (PROGRAM_LIKE_EVERYWHERE) or one of its own. The answer is remembered
 // per window and process (a window handle may be reused by another process).
 struct TargetVerdict {
     uintptr_t window = 0;
@@ -74,22 +80,54 @@ bool pausedForFullScreen(uintptr_t pausedMonitor, uintptr_t window, MonitorOf mo
     return pausedMonitor != 0 && (window == 0 || monitorOf(window) == pausedMonitor);
 }
 
-// The hook's whole decision. The tick is read, and the target asked about, only for a notch
-// that would be accepted, so that everything passed on costs no system call. The target's
-// setting covers everything that depends on where the notch goes or what is held with it.
+// The hook's whole decision. While the effect is on, a whole notch is smoothed on its axis (the
+// horizontal one while "SmoothHorizontal" is on, or as a vertical notch with Shift held when
+// "ShiftScrollsSideways" is on, down turning right). A notch the effect does not smooth passes
+// on, or when its axis is reversed is swallowed and sent whole the other way round. The target
+// is asked, and the tick read, only for an event that could be taken, so that everything else
+// costs no system call; `targetSetting` covers where it goes and what is held with it.
+template <typename ReadTick, typename TargetSetting, typename ShiftHeld>
+HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
+                             uintptr_t extraInfo, int16_t delta, ReadTick readTick,
+                             TargetSetting targetSetting, ShiftHeld shiftHeld) {
+    if (!isRealWheelEvent(state, hookCode, message, flags, extraInfo, delta)) {
+        return HookVerdict::passOn;
+    }
+    const Axis wheel = message == WHEEL_MESSAGE_VERTICAL ? AXIS_VERTICAL : AXIS_HORIZONTAL;
+    const bool reversed = state.reversed[wheel].load(std::memory_order_relaxed);
+    const bool effect = state.effectEnabled.load();
+    if (!effect && !reversed) {
+        return HookVerdict::passOn;
+    }
+    const int32_t setting = targetSetting();
+    if (setting == PROGRAM_UNTOUCHED) {
+        return HookVerdict::passOn;
+    }
+    const int32_t turned = reversed ? -int32_t{delta} : int32_t{delta};
+    if (effect && setting != PROGRAM_OFF && isWholeNotch(delta)) {
+        if (wheel == AXIS_VERTICAL && state.shiftScrollsSideways.load(std::memory_order_relaxed) &&
+            shiftHeld()) {
+            acceptNotch(state, -turned, readTick(), setting, AXIS_HORIZONTAL);
+            return HookVerdict::swallow;
+        }
+        if (wheel == AXIS_VERTICAL || state.smoothHorizontal.load(std::memory_order_relaxed)) {
+            acceptNotch(state, turned, readTick(), setting, wheel);
+            return HookVerdict::swallow;
+        }
+    }
+    if (!reversed) {
+        return HookVerdict::passOn;
+    }
+    sendWhole(state, wheel, turned);
+    return HookVerdict::swallow;
+}
+
 template <typename ReadTick, typename TargetSetting>
 HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message, uint32_t flags,
                              uintptr_t extraInfo, int16_t delta, ReadTick readTick,
                              TargetSetting targetSetting) {
-    if (!isNotchToSwallow(state, hookCode, message, flags, extraInfo, delta)) {
-        return HookVerdict::passOn;
-    }
-    const int32_t setting = targetSetting();
-    if (setting == PROGRAM_OFF) {
-        return HookVerdict::passOn;
-    }
-    acceptNotch(state, delta, readTick(), setting);
-    return HookVerdict::swallow;
+    return filterWheelEvent(state, hookCode, message, flags, extraInfo, delta, readTick,
+                            targetSetting, [] { return false; });
 }
 
 template <typename ReadTick>

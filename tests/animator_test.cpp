@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 constexpr int64_t msToNs = 1'000'000;
@@ -50,14 +52,14 @@ TEST(Animator, TheRestOfAFinishedMovementComesOut) {
                           {-96.7, {-48, -48, -1}, 0.3}};
     for (const Case& c : cases) {
         Animator run;
-        run.animator.remainder = c.rest;
+        run.animator.axes[AXIS_VERTICAL].remainder = c.rest;
         run.tickThrough(0, 200);
         std::vector<int32_t> sent;
         for (const auto& event : run.platform.injected) {
             sent.push_back(event.amount);
         }
         EXPECT_EQ(sent, c.sent) << c.rest;
-        EXPECT_NEAR(run.animator.remainder, c.left, 1e-9) << c.rest;
+        EXPECT_NEAR(run.animator.axes[AXIS_VERTICAL].remainder, c.left, 1e-9) << c.rest;
     }
 }
 
@@ -76,13 +78,13 @@ TEST(Animator, AReversalDropsWhatIsInFlightAndWhatTheEventLimitHoldsBack) {
     // movement; once it is over, the other way drops nothing, not even a rest below half a unit.
     for (const double backlog : {100.0, 0.4}) {
         Animator after;
-        after.animator.remainder = backlog;
-        after.animator.lastDirection = 1;
+        after.animator.axes[AXIS_VERTICAL].remainder = backlog;
+        after.animator.axes[AXIS_VERTICAL].lastDirection = 1;
         after.tickThrough(0, 0);
         after.state.pendingDelta = -120;
         after.tickThrough(4, 1000);
         EXPECT_EQ(after.platform.sum(), backlog > 1 ? 48 - 120 : -120) << backlog;
-        EXPECT_NEAR(after.animator.remainder, backlog > 1 ? 0.0 : 0.4, 1e-9) << backlog;
+        EXPECT_NEAR(after.animator.axes[AXIS_VERTICAL].remainder, backlog > 1 ? 0.0 : 0.4, 1e-9) << backlog;
     }
 }
 
@@ -125,6 +127,34 @@ TEST(Animator, APulseRunsForTheLengthItsNotchBrought) {
     }
 }
 
+// Each axis has its own pulses, rest and direction: a reversal on one drops nothing on the
+// other, and a tick sends at most one event per axis. Reversed notches the effect does not
+// smooth go out whole at once, with the effect off too.
+TEST(Animator, TheTwoAxesMoveOnTheirOwn) {
+    Animator run;
+    run.state.pendingHorizontalDelta = -240;
+    run.play(120, 360, 100);
+    int64_t verticalBefore = 0;
+    for (const InjectedEvent& event : run.platform.injected) {
+        verticalBefore += event.axis == AXIS_VERTICAL ? event.amount : 0;
+    }
+    run.state.pendingDelta = -120;
+    run.tickThrough(104, 800);
+    int64_t sums[AXES] = {};
+    std::map<std::pair<int64_t, Axis>, int> perTick;
+    for (const InjectedEvent& event : run.platform.injected) {
+        sums[event.axis] += event.amount;
+        EXPECT_EQ(++perTick[std::pair(event.ms, event.axis)], 1) << event.ms;
+    }
+    EXPECT_EQ(sums[AXIS_HORIZONTAL], -240);
+    EXPECT_EQ(sums[AXIS_VERTICAL], verticalBefore - 120);
+    run.state.effectEnabled = false;
+    run.state.pendingWhole[AXIS_HORIZONTAL] = 360;
+    run.tickThrough(804, 804);
+    EXPECT_EQ(run.platform.injected.back(), (InjectedEvent{804, 360, AXIS_HORIZONTAL}));
+    EXPECT_TRUE(animatorIdle(run.animator, run.state));
+}
+
 // A locked workstation or the secure desktop refuses events too: that costs the movement, and
 // the effect works again once the user is back.
 TEST(Animator, ARefusedEventTurnsTheEffectOffUnlessTheInputDesktopIsNotOurs) {
@@ -162,11 +192,11 @@ TEST(Animator, NothingIsSentOnceTheEffectWentOffDuringTheTick) {
         // The tick reads the clock once, after its checks of the effect: switch off there.
         int64_t nowNs() override { return state->effectEnabled = false, 300 * msToNs; }
         void sleepNs(int64_t) override {}
-        bool injectWheel(int32_t) override { return ++injects, true; }
+        bool injectWheel(int32_t, Axis) override { return ++injects, true; }
     } platform;
     Animator run;
     platform.state = &run.state;
-    run.animator.remainder = 10;
+    run.animator.axes[AXIS_VERTICAL].remainder = 10;
     animateTick(run.animator, run.state, platform);
     EXPECT_EQ(platform.injects, 0);
 }

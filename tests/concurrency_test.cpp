@@ -79,7 +79,7 @@ class StressPlatform final : public AnimatorPlatform {
         stage.ticks.fetch_add(1);
         return woken;
     }
-    bool injectWheel(int32_t amount) override {
+    bool injectWheel(int32_t amount, Axis) override {
         check(amount != 0 && amount <= MAX_UNITS_PER_EVENT && amount >= -MAX_UNITS_PER_EVENT);
         check(stage.ticks.load() < stage.forbiddenFromTick.load());
         stage.injections.fetch_add(1);

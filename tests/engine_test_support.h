@@ -31,6 +31,7 @@ struct UiRecorder {
 struct InjectedEvent {
     int64_t ms;
     int32_t amount;
+    Axis axis = AXIS_VERTICAL;
     bool operator==(const InjectedEvent&) const = default;
 };
 
@@ -79,10 +80,10 @@ class FakePlatform final : public AnimatorPlatform {
         stopTarget->stopRequested = true;
         return true;
     }
-    bool injectWheel(int32_t amount) override {
+    bool injectWheel(int32_t amount, Axis axis) override {
         ++injectAttempts;
         if (!injectionFails) {
-            injected.push_back({now / 1'000'000, amount});
+            injected.push_back({now / 1'000'000, amount, axis});
         }
         return !injectionFails;
     }

@@ -63,8 +63,14 @@ TEST(SimRun, FeedsTheEventsInTimeOrderToTheRealEngineTickingFromTheWake) {
     EXPECT_EQ(sumOf(run("--profile custom --custom 70,150,40,300 0:120 30:120").events), 179);
     EXPECT_EQ(run("--profile soft 0:120").events.back().ms, 432);
     // What the filter passes on scrolls nothing, but the run still goes on to its last event.
-    EXPECT_TRUE(run("0:120:h").events.empty());
-    EXPECT_EQ(run("0:120:h 1000:120").events.front().ms, 1016);
+    EXPECT_TRUE(run("0:60").events.empty());
+    EXPECT_EQ(run("0:60 1000:120").events.front().ms, 1016);
+    // A horizontal notch moves the same way on its own axis.
+    std::vector<InjectedEvent> sideways = one.events;
+    for (InjectedEvent& event : sideways) {
+        event.horizontal = true;
+    }
+    EXPECT_EQ(run("0:120:h").events, sideways);
 }
 
 // A notch for a program with a profile of its own plays that profile; leaving the window of
@@ -121,16 +127,20 @@ TEST(SimArguments, HelpWinsAndEveryRangeTakesItsEdges) {
 TEST(SimExactness, TenThousandRandomNotchesLoseAndInventNothing) {
     for (const char* profile : {"soft", "balanced", "fast", "custom --custom 140,240,180,500",
                                 "custom --custom 60,100,40,160"}) {
-        const ExactnessReport report =
-            measureExactness(configOf(std::string("--random 10000 --seed 1 --profile ") + profile));
-        EXPECT_TRUE(report.settled) << profile;
-        EXPECT_LT(std::fabs(report.lostOrInvented), 1e-6) << profile;
-        EXPECT_LT(report.largestTickImbalance, 1e-6) << profile;
-        EXPECT_LT(std::fabs(report.heldUnits), 0.5) << profile;
-        EXPECT_GT(report.reversals, 0) << profile;
-        EXPECT_GT(report.clampedTicks, 0) << profile;
-        EXPECT_GT(report.boundDroppedSize, 0) << profile;
-        EXPECT_LE(report.largestGap, 1.0 + 1e-6) << profile;
+        // A quarter of the notches on the horizontal wheel: each axis keeps its own account.
+        const SimConfig config =
+            configOf(std::string("--random 10000 --seed 1 --both-axes --profile ") + profile);
+        for (const Axis axis : {AXIS_VERTICAL, AXIS_HORIZONTAL}) {
+            const ExactnessReport report = measureExactness(config, axis);
+            EXPECT_TRUE(report.settled) << profile;
+            EXPECT_LT(std::fabs(report.lostOrInvented), 1e-6) << profile << axis;
+            EXPECT_LT(report.largestTickImbalance, 1e-6) << profile << axis;
+            EXPECT_LT(std::fabs(report.heldUnits), 0.5) << profile << axis;
+            EXPECT_GT(report.reversals, 0) << profile << axis;
+            EXPECT_GT(report.clampedTicks, 0) << profile << axis;
+            EXPECT_GT(report.boundDroppedSize, 0) << profile << axis;
+            EXPECT_LE(report.largestGap, 1.0 + 1e-6) << profile << axis;
+        }
     }
     EXPECT_GT(measureExactness(configOf("--random 10000 --profile soft")).fullQueueMerges, 0);
 }

@@ -29,7 +29,7 @@ struct Filter {
     }
 };
 
-TEST(WheelFilter, PassesOnAllButRealWholeVerticalNotchesWithoutReadingTheClock) {
+TEST(WheelFilter, PassesOnAllButRealWholeNotchesWithoutReadingTheClock) {
     struct Event {
         int code;
         uintptr_t message;
@@ -41,7 +41,7 @@ TEST(WheelFilter, PassesOnAllButRealWholeVerticalNotchesWithoutReadingTheClock) 
         {-1, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},
         {3, WHEEL_MESSAGE_VERTICAL, 0, 0, -120},
         {0, 0x200, 0, 0, 0},
-        {0, WHEEL_MESSAGE_HORIZONTAL, 0, 0, 120},
+        {0, WHEEL_MESSAGE_HORIZONTAL, 0, 0, 60},
         {0, WHEEL_MESSAGE_VERTICAL, INJECTED_FLAG, 0, -120},
         {0, WHEEL_MESSAGE_VERTICAL, 0, INJECTION_TAG, -120},
         {0, WHEEL_MESSAGE_VERTICAL, 0, 0, 0},
@@ -99,6 +99,56 @@ TEST(WheelFilter, AcceptedNotchesAddTheirAcceleratedAmount) {
     }
 }
 
+// Where a real notch goes: smoothed on its axis, or sent whole the other way round where its
+// axis is reversed and the effect does not smooth it, or untouched.
+TEST(WheelFilter, EachAxisIsSmoothedOrReversedOnItsOwnAndShiftTurnsTheWheelSideways) {
+    constexpr uintptr_t v = WHEEL_MESSAGE_VERTICAL, h = WHEEL_MESSAGE_HORIZONTAL;
+    constexpr int32_t like = PROGRAM_LIKE_EVERYWHERE, off = PROGRAM_OFF, untouched = PROGRAM_UNTOUCHED;
+    constexpr HookVerdict take = HookVerdict::swallow, pass = HookVerdict::passOn;
+    struct Case {
+        bool effect, reverseV, reverseH, smoothH, shiftOption, shift;
+        int32_t setting;
+        uintptr_t message;
+        int16_t delta;
+        HookVerdict verdict;
+        std::array<int32_t, 4> after; // pending vertical, horizontal; whole vertical, horizontal
+    };
+    const Case cases[] = {
+        {true, false, false, true, false, false, like, v, -120, take, {-120, 0, 0, 0}},
+        {true, false, false, true, false, false, like, h, 120, take, {0, 120, 0, 0}},
+        {true, false, false, false, false, false, like, h, 120, pass, {0, 0, 0, 0}},
+        {true, true, false, true, false, false, like, v, -120, take, {120, 0, 0, 0}},
+        {true, false, true, true, false, false, like, h, 120, take, {0, -120, 0, 0}},
+        {false, true, false, true, false, false, like, v, -120, take, {0, 0, 120, 0}},
+        {true, true, false, true, false, false, off, v, -120, take, {0, 0, 120, 0}},
+        {true, true, false, true, false, false, untouched, v, -120, pass, {0, 0, 0, 0}},
+        {true, true, false, true, false, false, like, v, 60, take, {0, 0, -60, 0}},
+        {true, false, true, false, false, false, like, h, 120, take, {0, 0, 0, -120}},
+        {true, false, false, true, true, true, like, v, -120, take, {0, 120, 0, 0}},
+        {true, false, false, true, false, true, like, v, -120, take, {-120, 0, 0, 0}},
+        {true, true, false, false, true, true, like, v, -120, take, {0, -120, 0, 0}},
+        {false, false, false, true, true, true, like, v, -120, pass, {0, 0, 0, 0}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        Filter filter;
+        filter.state.effectEnabled = c.effect;
+        filter.state.reversed[AXIS_VERTICAL] = c.reverseV;
+        filter.state.reversed[AXIS_HORIZONTAL] = c.reverseH;
+        filter.state.smoothHorizontal = c.smoothH;
+        filter.state.shiftScrollsSideways = c.shiftOption;
+        EXPECT_EQ(filterWheelEvent(filter.state, 0, c.message, 0, 0, c.delta, [] { return 1u; },
+                                   [&] { return c.setting; }, [&] { return c.shift; }),
+                  c.verdict)
+            << i;
+        const std::array<int32_t, 4> after{filter.state.pendingDelta,
+                                           filter.state.pendingHorizontalDelta,
+                                           filter.state.pendingWhole[AXIS_VERTICAL],
+                                           filter.state.pendingWhole[AXIS_HORIZONTAL]};
+        EXPECT_EQ(after, c.after) << i;
+    }
+}
+
 // Windows drops our events to a window of a higher integrity level: such a notch passes whole.
 TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPerWindow) {
     Filter filter;
@@ -116,7 +166,7 @@ TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPe
         });
     };
     EXPECT_EQ(notch(), HookVerdict::swallow);
-    EXPECT_EQ(notch(WHEEL_MESSAGE_HORIZONTAL), HookVerdict::passOn);
+    EXPECT_EQ(notch(0x200), HookVerdict::passOn);
     EXPECT_EQ(notch(), HookVerdict::swallow);
     EXPECT_EQ(asked, 1);
     for (uint32_t other : {8u, 9u}) {

@@ -145,6 +145,7 @@ std::string readArguments(const std::vector<std::string>& args, SimConfig& confi
         })
         ->multi_option_policy(last);
     app.add_flag("--exactness", config.exactness)->disable_flag_override();
+    app.add_flag("--both-axes", config.bothAxes)->disable_flag_override();
     app.add_option("--program", programs)->allow_extra_args(false)->type_name("NAME=SETTING");
     app.add_option("EVENT", events);
     try {
@@ -178,7 +179,7 @@ std::string readArguments(const std::vector<std::string>& args, SimConfig& confi
         if (!config.events.empty()) {
             return "--random replaces the EVENT list; give one or the other";
         }
-        config.events = randomNotches(config.randomCount, config.seed);
+        config.events = randomNotches(config.randomCount, config.seed, config.bothAxes);
         if (static_cast<int64_t>(config.events.size()) < config.randomCount) {
             return "--random " + std::to_string(config.randomCount) +
                    ": the notches would run past the limit of " + std::to_string(maxEventMs) +
@@ -215,7 +216,7 @@ std::string usageText() {
            "                 at MS ms (0.." +
            std::to_string(maxEventMs) +
            "); MS:DELTA:h is a horizontal one,\n"
-           "                 which the engine passes on and does not scroll. A notch\n"
+           "                 smoothed on its own axis (injected as 'MS AMOUNT h'). A notch\n"
            "                 MS:DELTA@NAME is aimed at a window of program NAME; MS:leave is\n"
            "                 the pointer leaving the window of the movement in flight, MS:click\n"
            "                 a click in it: either ends the movement.\n"
@@ -238,6 +239,7 @@ std::string usageText() {
            ") of random sizes, gaps and directions\n"
            "                 instead of the EVENT list, with now and then a free-spinning\n"
            "                 run of 40 to 120 notches; the same for the same --seed\n"
+           "  --both-axes    with --random, a quarter of the notches on the horizontal wheel\n"
            "  --seed S       seed of --random (default 1)\n"
            "  --exactness    instead of the events, report the units the hook accepted, the\n"
            "                 units injected, those dropped by reversals and by the limit on\n"

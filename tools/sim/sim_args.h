@@ -45,6 +45,8 @@ struct SimConfig {
     int64_t settleLimitMs = 3'600'000;
     // --random N: the events came from the seeded notch generator instead of the command line.
     int64_t randomCount = 0;
+    // --both-axes: a quarter of the random notches on the horizontal wheel.
+    bool bothAxes = false;
     uint64_t seed = 1;
     // --exactness: report the units accepted, delivered and dropped instead of the events.
     bool exactness = false;

@@ -10,10 +10,12 @@
 
 namespace {
 
-// Units on their way: not yet drained, not yet produced by a pulse, or produced and not sent.
-double unitsInFlight(const AnimatorState& animator, const EngineState& state) {
-    double units = state.pendingDelta.load() + animator.remainder;
-    const PulseQueue& queue = animator.pulseQueue;
+// Units of the axis on their way: not yet drained, not yet produced by a pulse, or produced and
+// not sent.
+double unitsInFlight(const AnimatorState& animator, const EngineState& state, Axis axis) {
+    const AxisAnimation& animation = animator.axes[axis];
+    double units = pendingOf(state, axis).load() + animation.remainder;
+    const PulseQueue& queue = animation.pulseQueue;
     for (int i = 0; i < queue.count; ++i) {
         units += queue.pulses[i].amount * (1.0 - queue.pulses[i].progress);
     }
@@ -34,19 +36,21 @@ struct IdealPulse {
 
 class ExactnessObserver final : public SimObserver {
   public:
-    explicit ExactnessObserver(ExactnessReport& report) : report_(report) {}
+    ExactnessObserver(ExactnessReport& report, Axis axis) : report_(report), axis_(axis) {}
 
     void feeding(const SimEvent& event, uint64_t tick, const EngineState& state,
                  int32_t setting) override {
         const uintptr_t message =
             event.horizontal ? WHEEL_MESSAGE_HORIZONTAL : WHEEL_MESSAGE_VERTICAL;
-        pendingBefore_ = state.pendingDelta.load();
-        swallowing_ = event.kind == SimEventKind::wheel && setting != PROGRAM_OFF &&
-                      isNotchToSwallow(state, 0, message, 0, 0, event.delta);
+        pendingBefore_ = pendingOf(state, axis_).load();
+        swallowing_ = event.kind == SimEventKind::wheel && event.horizontal == (axis_ == AXIS_HORIZONTAL) &&
+                      setting != PROGRAM_OFF && state.effectEnabled.load() &&
+                      isRealWheelEvent(state, 0, message, 0, 0, event.delta) &&
+                      isWholeNotch(event.delta);
         if (!swallowing_) {
             return;
         }
-        const uint64_t previous = state.lastNotchTick.load();
+        const uint64_t previous = lastNotchTickOf(state, axis_).load();
         const uint64_t gap =
             (previous == 0 || tick < previous) ? NO_PREVIOUS_NOTCH_GAP_MS : tick - previous;
         const ScrollParameters parameters = parametersOfProfile(state, setting);
@@ -59,13 +63,14 @@ class ExactnessObserver final : public SimObserver {
         // A leave or a click that ended the movement dropped what was pending with it.
         if (event.kind != SimEventKind::wheel && state.resetRequested.load()) {
             ++report_.movementsEnded;
-            report_.droppedUnits += double(pendingBefore_ - state.pendingDelta.load());
-            report_.droppedSize += std::fabs(double(pendingBefore_ - state.pendingDelta.load()));
+            const int64_t dropped = pendingBefore_ - pendingOf(state, axis_).load();
+            report_.droppedUnits += double(dropped);
+            report_.droppedSize += std::fabs(double(dropped));
         }
         if (!swallowing_) {
             return;
         }
-        const int64_t added = int64_t{state.pendingDelta.load()} - pendingBefore_;
+        const int64_t added = int64_t{pendingOf(state, axis_).load()} - pendingBefore_;
         ++report_.notchEvents;
         report_.acceptedUnits += added;
         report_.acceptedSize += std::abs(added);
@@ -73,30 +78,36 @@ class ExactnessObserver final : public SimObserver {
     }
 
     void tickStarting(int64_t, const AnimatorState& animator, const EngineState& state) override {
-        before_ = unitsInFlight(animator, state);
-        boundDroppedBefore_ = animator.boundDroppedUnits;
-        pending_ = state.pendingDelta.load();
+        const AxisAnimation& animation = animator.axes[axis_];
+        before_ = unitsInFlight(animator, state, axis_);
+        boundDroppedBefore_ = animation.boundDroppedUnits;
+        pending_ = pendingOf(state, axis_).load();
         const int direction = pending_ > 0 ? 1 : -1;
-        reversal_ = pending_ != 0 && animator.lastDirection != 0 &&
-                    animator.lastDirection != direction;
+        reversal_ = pending_ != 0 && animation.lastDirection != 0 &&
+                    animation.lastDirection != direction;
         ended_ = state.resetRequested.load();
-        queueWasFull_ = animator.pulseQueue.full();
+        queueWasFull_ = animation.pulseQueue.full();
     }
 
     void tickDone(int64_t ms, const AnimatorState& animator, const EngineState& state,
                   std::span<const InjectedEvent> injected) override {
         int64_t sent = 0;
         for (const InjectedEvent& event : injected) {
+            if (event.horizontal != (axis_ == AXIS_HORIZONTAL)) {
+                continue;
+            }
             sent += event.amount;
             report_.deliveredSize += std::abs(event.amount);
             ++report_.injectedEvents;
         }
         report_.deliveredUnits += sent;
-        const int64_t boundDropped = animator.boundDroppedUnits - boundDroppedBefore_;
+        const AxisAnimation& animation = animator.axes[axis_];
+        const int64_t boundDropped = animation.boundDroppedUnits - boundDroppedBefore_;
         report_.boundDroppedUnits += boundDropped;
         report_.boundDroppedSize += std::abs(boundDropped);
         const double imbalance =
-            before_ - double(sent) - double(boundDropped) - unitsInFlight(animator, state);
+            before_ - double(sent) - double(boundDropped) -
+            unitsInFlight(animator, state, axis_);
         if (reversal_ || ended_) {
             report_.reversals += reversal_;
             report_.droppedUnits += imbalance;
@@ -109,14 +120,14 @@ class ExactnessObserver final : public SimObserver {
 
         const double gap = std::fabs(idealPosition(ms) - double(report_.deliveredUnits));
         const bool clamped =
-            std::abs(sent) == MAX_UNITS_PER_EVENT && std::fabs(animator.remainder) >= 1.0;
+            std::abs(sent) == MAX_UNITS_PER_EVENT && std::fabs(animation.remainder) >= 1.0;
         if (clamped) {
             ++report_.clampedTicks;
             report_.largestGapClamped = std::max(report_.largestGapClamped, gap);
         } else {
             report_.largestGap = std::max(report_.largestGap, gap);
         }
-        held_ = unitsInFlight(animator, state);
+        held_ = unitsInFlight(animator, state, axis_);
     }
 
     double held() const { return held_; }
@@ -147,7 +158,7 @@ class ExactnessObserver final : public SimObserver {
             }
             return;
         }
-        const int32_t ownMs = state.pendingDurationMs.load();
+        const int32_t ownMs = pendingDurationOf(state, axis_).load();
         ideal_.push_back(
             {double(kept), 0.0, ms, ownMs > 0 ? ownMs : state.smoothDurationMs.load(), 0.0});
     }
@@ -172,6 +183,7 @@ class ExactnessObserver final : public SimObserver {
     }
 
     ExactnessReport& report_;
+    Axis axis_;
     bool swallowing_ = false;
     int32_t amount_ = 0;
     int64_t pendingBefore_ = 0;
@@ -202,9 +214,9 @@ std::string fixed(double value, int decimals) {
 
 } // namespace
 
-ExactnessReport measureExactness(const SimConfig& config) {
+ExactnessReport measureExactness(const SimConfig& config, Axis axis) {
     ExactnessReport report;
-    ExactnessObserver observer(report);
+    ExactnessObserver observer(report, axis);
     const SimResult result = simulate(config, &observer);
     report.profileId = result.profileId;
     report.parameters = result.parameters;
@@ -217,14 +229,10 @@ ExactnessReport measureExactness(const SimConfig& config) {
     return report;
 }
 
-std::string formatExactness(const ExactnessReport& report, OutputFormat format) {
-    const ScrollParameters& p = report.parameters;
-    const std::pair<const char*, std::string> fields[] = {
-        {"profile", std::string(profileName(report.profileId))},
-        {"step_percent", std::to_string(p.stepPercent)},
-        {"max_acceleration_percent", std::to_string(p.maxAccelerationPercent)},
-        {"acceleration_window_ms", std::to_string(p.accelerationWindowMs)},
-        {"tail_ms", std::to_string(p.smoothDurationMs)},
+namespace {
+
+std::vector<std::pair<std::string, std::string>> fieldsOf(const ExactnessReport& report) {
+    return {
         {"notch_events", std::to_string(report.notchEvents)},
         {"accepted_units", std::to_string(report.acceptedUnits)},
         {"accepted_size", std::to_string(report.acceptedSize)},
@@ -247,8 +255,28 @@ std::string formatExactness(const ExactnessReport& report, OutputFormat format) 
         {"clamped_ticks", std::to_string(report.clampedTicks)},
         {"largest_gap_units", fixed(report.largestGap, 6)},
         {"largest_gap_clamped_units", fixed(report.largestGapClamped, 6)},
-        {"end_ms", std::to_string(report.endMs)},
     };
+}
+
+} // namespace
+
+std::string formatExactness(const ExactnessReport& vertical, const ExactnessReport& horizontal,
+                            OutputFormat format) {
+    const ScrollParameters& p = vertical.parameters;
+    std::vector<std::pair<std::string, std::string>> fields = {
+        {"profile", std::string(profileName(vertical.profileId))},
+        {"step_percent", std::to_string(p.stepPercent)},
+        {"max_acceleration_percent", std::to_string(p.maxAccelerationPercent)},
+        {"acceleration_window_ms", std::to_string(p.accelerationWindowMs)},
+        {"tail_ms", std::to_string(p.smoothDurationMs)},
+    };
+    for (auto& field : fieldsOf(vertical)) {
+        fields.push_back(std::move(field));
+    }
+    for (auto& [name, value] : fieldsOf(horizontal)) {
+        fields.emplace_back("horizontal_" + name, std::move(value));
+    }
+    fields.emplace_back("end_ms", std::to_string(vertical.endMs));
     std::string out;
     if (format == OutputFormat::csv) {
         std::string row;

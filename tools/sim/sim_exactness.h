@@ -52,7 +52,10 @@ struct ExactnessReport {
     }
 };
 
-ExactnessReport measureExactness(const SimConfig& config);
+// The account of one axis; the run is the same for both.
+ExactnessReport measureExactness(const SimConfig& config, Axis axis = AXIS_VERTICAL);
 
-// text: "name value" lines; csv: a header line and one row.
-std::string formatExactness(const ExactnessReport& report, OutputFormat format);
+// text: "name value" lines; csv: a header line and one row. The horizontal axis's names begin
+// with "horizontal_".
+std::string formatExactness(const ExactnessReport& vertical, const ExactnessReport& horizontal,
+                            OutputFormat format);

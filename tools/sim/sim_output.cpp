@@ -95,22 +95,29 @@ std::string title(const SimResult& result) {
 
 std::string summaryLine(const SimResult& result) {
     const std::string last = result.events.empty() ? "-" : std::to_string(result.events.back().ms);
+    const bool sideways = std::any_of(result.events.begin(), result.events.end(),
+                                      [](const InjectedEvent& event) { return event.horizontal; });
     return "events " + std::to_string(result.events.size()) + " sum " +
-           std::to_string(sumOf(result.events)) + " last " + last;
+           std::to_string(sumOf(result.events)) +
+           (sideways ? " sideways " + std::to_string(sumOf(result.events, true)) : "") + " last " +
+           last;
 }
 
+// A horizontal event is marked as the input marks it: "MS AMOUNT h".
 std::string formatText(const SimResult& result) {
     std::string out;
     for (const InjectedEvent& event : result.events) {
-        out += std::to_string(event.ms) + " " + std::to_string(event.amount) + "\n";
+        out += std::to_string(event.ms) + " " + std::to_string(event.amount) +
+               (event.horizontal ? " h\n" : "\n");
     }
     return out + summaryLine(result) + "\n";
 }
 
 std::string formatCsv(const SimResult& result) {
-    std::string out = "ms,amount\n";
+    std::string out = "ms,amount,axis\n";
     for (const InjectedEvent& event : result.events) {
-        out += std::to_string(event.ms) + "," + std::to_string(event.amount) + "\n";
+        out += std::to_string(event.ms) + "," + std::to_string(event.amount) +
+               (event.horizontal ? ",h\n" : ",v\n");
     }
     return out + "# " + summaryLine(result) + "\n";
 }

@@ -43,13 +43,16 @@ int notchesInOneEvent(Draw& draw) {
 
 } // namespace
 
-std::vector<SimEvent> randomNotches(int64_t count, uint64_t seed) {
+std::vector<SimEvent> randomNotches(int64_t count, uint64_t seed, bool bothAxes) {
     Draw draw(seed);
+    // Its own draw, so that the notches and their times stay those of the seed.
+    Draw sideways(~seed);
     std::vector<SimEvent> events;
     events.reserve(static_cast<size_t>(count > 0 ? count : 0));
     int64_t ms = 0;
     int direction = -1;
     int64_t spinLeft = 0;
+    bool horizontal = false;
     for (int64_t i = 0; i < count; ++i) {
         int notches = 1;
         if (spinLeft > 0) {
@@ -62,6 +65,8 @@ std::vector<SimEvent> randomNotches(int64_t count, uint64_t seed) {
             if (draw.unit() < reversalChance) {
                 direction = -direction;
             }
+            // A quarter go to the horizontal wheel, a free-spinning run as a whole.
+            horizontal = bothAxes && sideways.unit() < 0.25;
             if (draw.unit() < spinStartChance) {
                 spinLeft = draw.between(40, 120) - 1;
             } else {
@@ -71,7 +76,7 @@ std::vector<SimEvent> randomNotches(int64_t count, uint64_t seed) {
         if (ms > maxEventMs) {
             break;
         }
-        events.push_back({ms, static_cast<int16_t>(direction * 120 * notches), false});
+        events.push_back({ms, static_cast<int16_t>(direction * 120 * notches), horizontal});
     }
     return events;
 }

@@ -17,8 +17,8 @@ class SimPlatform final : public AnimatorPlatform {
     void setTime(int64_t ms) { ms_ = ms; }
     int64_t nowNs() override { return ms_ * 1'000'000; }
     void sleepNs(int64_t) override {}
-    bool injectWheel(int32_t amount) override {
-        events_.push_back({ms_, amount});
+    bool injectWheel(int32_t amount, Axis axis) override {
+        events_.push_back({ms_, amount, axis == AXIS_HORIZONTAL});
         return true;
     }
 
@@ -80,10 +80,10 @@ struct SimHook {
 
 } // namespace
 
-int64_t sumOf(const std::vector<InjectedEvent>& events) {
+int64_t sumOf(const std::vector<InjectedEvent>& events, bool horizontal) {
     int64_t sum = 0;
     for (const InjectedEvent& event : events) {
-        sum += event.amount;
+        sum += event.horizontal == horizontal ? event.amount : 0;
     }
     return sum;
 }

@@ -11,6 +11,7 @@
 struct InjectedEvent {
     int64_t ms;
     int32_t amount;
+    bool horizontal = false;
 
     bool operator==(const InjectedEvent&) const = default;
 };
@@ -48,4 +49,5 @@ class SimObserver {
 
 SimResult simulate(const SimConfig& config, SimObserver* observer = nullptr);
 
-int64_t sumOf(const std::vector<InjectedEvent>& events);
+// The sum of one axis's events.
+int64_t sumOf(const std::vector<InjectedEvent>& events, bool horizontal = false);

@@ -18,7 +18,8 @@ int runSimTool(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         if (parsed.config.exactness) {
             const ExactnessReport report = measureExactness(parsed.config);
-            out << formatExactness(report, parsed.config.format);
+            const ExactnessReport sideways = measureExactness(parsed.config, AXIS_HORIZONTAL);
+            out << formatExactness(report, sideways, parsed.config.format);
             if (!report.settled) {
                 err << "rolvane-sim: still scrolling at " << report.endMs
                     << " ms, an hour after the last event; stopped there\n";
