@@ -89,7 +89,9 @@ bool takeNotch(WPARAM message, const MSLLHOOKSTRUCT& event) {
     int32_t setting = PROGRAM_LIKE_EVERYWHERE;
     const HookVerdict verdict = filterWheelEvent(
         engine, HC_ACTION, message, event.flags, event.dwExtraInfo, wheelDeltaOf(event.mouseData),
-        readTick, [&] { return setting = zoomKeysHeld() ? PROGRAM_OFF : settingAt(event.pt, window); });
+        readTick,
+        [&] { return setting = zoomKeysHeld() ? PROGRAM_UNTOUCHED : settingAt(event.pt, window); },
+        [] { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; });
     if (verdict != HookVerdict::swallow) {
         return false;
     }

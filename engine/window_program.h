@@ -129,9 +129,9 @@ int32_t notchSettingAt(DesktopLookup& desktop, TargetCache& cache, int32_t x, in
                                [&] { return settingOf(window, processId); });
 }
 
-// The setting of the program in a top-level window of `windowProcess`: off for a program that
-// outranks us (`outranksUs(processId)`: Windows would drop our events), else what the rules
-// give it. A Store app's frame hands the notch on to the app in it; as lists from before apps
+// The setting of the program in a top-level window of `windowProcess`: untouched for a program
+// that outranks us (`outranksUs(processId)`: Windows would drop our events, reversed ones too),
+// else what the rules give it. A Store app's frame hands the notch on to the app in it; as lists from before apps
 // could be told apart hold the frame host, its name counts for off as well. Our own windows
 // follow the window's profile.
 template <typename OutranksUs>
@@ -144,7 +144,7 @@ int32_t programSettingIn(DesktopLookup& desktop, ProgramNameReader& names,
         return PROGRAM_LIKE_EVERYWHERE;
     }
     if (outranksUs(program)) {
-        return PROGRAM_OFF;
+        return PROGRAM_UNTOUCHED;
     }
     if (!rules) {
         return PROGRAM_LIKE_EVERYWHERE;

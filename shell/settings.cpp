@@ -218,6 +218,29 @@ bool saveProgramProfile(RegistryStore& registry, const std::wstring& name, int32
     return deleted == REGISTRY_SUCCESS || deleted == REGISTRY_FILE_NOT_FOUND;
 }
 
+std::array<bool, WHEEL_OPTIONS> loadWheelOptions(RegistryStore& registry) {
+    std::array<bool, WHEEL_OPTIONS> options{true, false, false, false};
+    RegistryKeyHolder key(registry);
+    if (key.open(SETTINGS_KEY, REGISTRY_QUERY_VALUE) != REGISTRY_SUCCESS) {
+        return options;
+    }
+    for (size_t i = 0; i < WHEEL_OPTIONS; ++i) {
+        int32_t number = -1;
+        if (readDword(registry, key.get(), WHEEL_OPTION_VALUES[i], number)) {
+            options[i] = i == 0 ? number != 0 : number == 1;
+        }
+    }
+    return options;
+}
+
+bool saveWheelOption(RegistryStore& registry, size_t option, bool on) {
+    RegistryKeyHolder key(registry);
+    return option < WHEEL_OPTIONS &&
+           key.create(SETTINGS_KEY, REGISTRY_SET_VALUE) == REGISTRY_SUCCESS &&
+           writeDword(registry, key.get(), WHEEL_OPTION_VALUES[option], on ? 1 : 0) ==
+               REGISTRY_SUCCESS;
+}
+
 bool loadPauseInFullScreen(RegistryStore& registry) {
     RegistryKeyHolder key(registry);
     int32_t number = 1;

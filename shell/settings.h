@@ -5,6 +5,9 @@
 #include "engine/program_rules.h"
 #include "shell/registry_store.h"
 
+#include <array>
+#include <iterator>
+
 inline constexpr wchar_t SETTINGS_KEY[] = L"Software\\Rolvane";
 inline constexpr wchar_t PROFILE_VALUE[] = L"Profile";
 inline constexpr wchar_t CUSTOM_STEP_VALUE[] = L"CustomStepPercent";
@@ -44,6 +47,21 @@ std::vector<ProgramProfile> loadProgramProfiles(RegistryStore& registry);
 // Writes the program's profile, or deletes its value for PROGRAM_LIKE_EVERYWHERE (one that is
 // not there is fine); true when done.
 bool saveProgramProfile(RegistryStore& registry, const std::wstring& name, int32_t profile);
+
+// The wheel's settings: "SmoothHorizontal" is on unless a 4-byte REG_DWORD 0 is stored; the
+// other three are on only for a stored 4-byte REG_DWORD 1.
+inline constexpr wchar_t SMOOTH_HORIZONTAL_VALUE[] = L"SmoothHorizontal";
+inline constexpr wchar_t REVERSE_VERTICAL_VALUE[] = L"ReverseVertical";
+inline constexpr wchar_t REVERSE_HORIZONTAL_VALUE[] = L"ReverseHorizontal";
+inline constexpr wchar_t SHIFT_SCROLLS_SIDEWAYS_VALUE[] = L"ShiftScrollsSideways";
+inline constexpr const wchar_t* WHEEL_OPTION_VALUES[] = {
+    SMOOTH_HORIZONTAL_VALUE, REVERSE_VERTICAL_VALUE, REVERSE_HORIZONTAL_VALUE,
+    SHIFT_SCROLLS_SIDEWAYS_VALUE};
+inline constexpr size_t WHEEL_OPTIONS = std::size(WHEEL_OPTION_VALUES);
+
+// The four in the order of WHEEL_OPTION_VALUES. Writes nothing and never creates the key.
+std::array<bool, WHEEL_OPTIONS> loadWheelOptions(RegistryStore& registry);
+bool saveWheelOption(RegistryStore& registry, size_t option, bool on);
 
 // Off only for a stored 4-byte REG_DWORD 0; anything else, missing or unreadable, is on.
 bool loadPauseInFullScreen(RegistryStore& registry);

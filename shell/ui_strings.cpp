@@ -21,7 +21,7 @@ struct UiText {
 };
 
 // Indexed by id; the ids without an entry hold empty texts.
-constexpr std::array<UiText, 45> uiTexts{{
+constexpr std::array<UiText, 50> uiTexts{{
     /* 0 */ {L"Rolvane 0.6 - Smooth Control", L"Rolvane 0.6 - Plynulé ovládání"},
     /* 1 */
     {L"Smoother mouse wheel, no driver and no registry tweaks",
@@ -92,6 +92,11 @@ constexpr std::array<UiText, 45> uiTexts{{
     {L"smooth scrolling is enabled, Fast in %s", L"plynulé scrollování je zapnuto, Rychlý v %s"},
     /* 44 */
     {L"smooth scrolling is enabled, Custom in %s", L"plynulé scrollování je zapnuto, Vlastní v %s"},
+    /* 45 */ {L"Wheel", L"Kolečko"},
+    /* 46 */ {L"Smooth sideways scrolling", L"Plynulé vodorovné scrollování"},
+    /* 47 */ {L"Reverse vertical scrolling", L"Obrácené svislé scrollování"},
+    /* 48 */ {L"Reverse horizontal scrolling", L"Obrácené vodorovné scrollování"},
+    /* 49 */ {L"Shift scrolls sideways", L"Shift scrolluje do strany"},
 }};
 
 } // namespace

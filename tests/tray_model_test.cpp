@@ -95,7 +95,7 @@ TEST(TrayMenu, TheEffectItemAndTheProfilesCarryTheState) {
           Programs{{true, 1204, true, true}, {popup, popup, checked}}}) {
         const TrayMenu menu = buildTrayMenu(true, true, 1201, c.state);
         for (size_t i = 0; i < 3; ++i) {
-            EXPECT_EQ(menu.main[4 + i].flags, c.flags[i]) << i;
+            EXPECT_EQ(menu.main[5 + i].flags, c.flags[i]) << i;
         }
         for (size_t i = 0; i < PROGRAM_SETTINGS.size(); ++i) {
             EXPECT_EQ(menu.program[i].flags,

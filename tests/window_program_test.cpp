@@ -157,7 +157,7 @@ TEST(WindowProgram, ANotchGetsTheSettingOfTheWindowAtItsPhysicalPoint) {
     EXPECT_EQ(settingAt(1500, 600), PROGRAM_OFF);
     EXPECT_EQ(settingAt(600, 1500), PROGRAM_OFF);
     EXPECT_EQ(settingAt(1500, 1500), IDM_PROFILE_FAST);
-    EXPECT_EQ(settingAt(3000, 600), PROGRAM_OFF); // elevated
+    EXPECT_EQ(settingAt(3000, 600), PROGRAM_UNTOUCHED); // elevated
     EXPECT_EQ(settingAt(4000, 500, 2), PROGRAM_OFF);
     EXPECT_EQ(settingAt(600, 600, 2), PROGRAM_LIKE_EVERYWHERE);
 }

@@ -100,7 +100,8 @@ size_t formatTooltip(wchar_t* destination, size_t capacity, const wchar_t* forma
 }
 
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
-                       const ProgramState& programs) {
+                       const ProgramState& programs,
+                       const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions) {
     uint32_t effectFlags = 0;
     if (effectEnabled) {
         effectFlags |= TRAY_ITEM_CHECKED;
@@ -122,6 +123,7 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
             separator,
             {IDC_EFFECT_SWITCH, UI_MENU_EFFECT, effectFlags},
             {TRAY_SUBMENU_PROFILES, UI_MENU_PROFILES, TRAY_ITEM_POPUP},
+            {TRAY_SUBMENU_WHEEL, UI_MENU_WHEEL, TRAY_ITEM_POPUP},
             {TRAY_SUBMENU_PROGRAM, frontKnown ? UI_MENU_IN_PROGRAM : UI_MENU_IN_NO_PROGRAM,
              TRAY_ITEM_POPUP | flagsIf(false, !frontKnown)},
             {TRAY_SUBMENU_LISTED, UI_MENU_PROGRAMS_WITH_OWN_SETTING,
@@ -139,7 +141,12 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
             profile(IDM_PROFILE_CUSTOM, UI_MENU_CUSTOM),
         }},
         .program = {},
+        .wheel = {},
     };
+    for (size_t i = 0; i < WHEEL_OPTION_ITEMS; ++i) {
+        menu.wheel[i] = {IDM_WHEEL_OPTION_FIRST + int32_t(i), UI_MENU_WHEEL_OPTION_FIRST + uint32_t(i),
+                         flagsIf(wheelOptions[i], false)};
+    }
     for (size_t i = 0; i < PROGRAM_SETTINGS.size(); ++i) {
         const int32_t setting = PROGRAM_SETTINGS[i];
         menu.program[i] = {IDM_PROGRAM_SETTING_FIRST + int32_t(i), programSettingTextId(setting),

@@ -35,6 +35,13 @@ inline constexpr uint32_t UI_MENU_LIKE_EVERYWHERE = 39;
 inline constexpr uint32_t UI_MENU_OFF = 40;
 // 41 to 44: "%s" in a program's own profile, Soft to Custom.
 inline constexpr uint32_t UI_TOOLTIP_OWN_PROFILE_SOFT = 41;
+inline constexpr uint32_t UI_MENU_WHEEL = 45;
+// 46 to 49: the wheel's options, in the order of the Wheel submenu.
+inline constexpr uint32_t UI_MENU_WHEEL_OPTION_FIRST = 46;
+inline constexpr size_t WHEEL_OPTION_ITEMS = 4;
+// The Wheel submenu's options: smooth sideways, reverse vertical, reverse horizontal, Shift
+// sideways; the command of each is IDM_WHEEL_OPTION_FIRST plus its place.
+inline constexpr int32_t IDM_WHEEL_OPTION_FIRST = 1320;
 
 // The settings a program can have, in the order of the "In NAME" submenu; the command of each
 // is IDM_PROGRAM_SETTING_FIRST plus its place. A name of the submenu of programs with their own
@@ -87,7 +94,8 @@ enum TrayItemFlag : uint32_t {
 inline constexpr int32_t TRAY_SUBMENU_PROFILES = 0;
 inline constexpr int32_t TRAY_SUBMENU_PROGRAM = 1;
 inline constexpr int32_t TRAY_SUBMENU_LISTED = 2;
-inline constexpr int32_t TRAY_SUBMENUS = 3;
+inline constexpr int32_t TRAY_SUBMENU_WHEEL = 3;
+inline constexpr int32_t TRAY_SUBMENUS = 4;
 
 struct TrayMenuItem {
     int32_t commandId; // 0 for separators; a TRAY_SUBMENU_ number for a popup item
@@ -96,12 +104,14 @@ struct TrayMenuItem {
 };
 
 struct TrayMenu {
-    std::array<TrayMenuItem, 9> main;
+    std::array<TrayMenuItem, 10> main;
     std::array<TrayMenuItem, 5> profiles;
     std::array<TrayMenuItem, PROGRAM_SETTINGS.size()> program;
+    std::array<TrayMenuItem, WHEEL_OPTION_ITEMS> wheel;
 };
 
 // The menu as it must look for this state, top to bottom. The submenu of programs with their
 // own setting is built from the list itself.
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
-                       const ProgramState& programs = {});
+                       const ProgramState& programs = {},
+                       const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions = {true});

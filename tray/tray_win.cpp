@@ -3,6 +3,7 @@
 #include "engine/engine_state.h"
 #include "shell/app_win.h"
 #include "shell/program_settings_win.h"
+#include "shell/wheel_options_win.h"
 #include "shell/ui_strings.h"
 #include "tray/tray_model.h"
 #include "ui/control_ids.h"
@@ -169,12 +170,14 @@ void showTrayMenu(HWND window) {
     }
     if (made) {
         const TrayMenu model = buildTrayMenu(engine.effectEnabled, engine.hookInstalled,
-                                             engine.activeProfile, programState());
+                                             engine.activeProfile, programState(), wheelOptions());
         fillMenu(submenus.menus[TRAY_SUBMENU_PROFILES], model.profiles.data(),
                  model.profiles.size(), &submenus);
         fillMenu(submenus.menus[TRAY_SUBMENU_PROGRAM], model.program.data(),
                  model.program.size(), &submenus);
         fillListedPrograms(submenus.menus[TRAY_SUBMENU_LISTED]);
+        fillMenu(submenus.menus[TRAY_SUBMENU_WHEEL], model.wheel.data(), model.wheel.size(),
+                 &submenus);
         fillMenu(menu, model.main.data(), model.main.size(), &submenus);
 
         POINT cursor{};

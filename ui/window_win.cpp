@@ -3,6 +3,7 @@
 #include "engine/engine_win.h"
 #include "shell/app_win.h"
 #include "shell/program_settings_win.h"
+#include "shell/wheel_options_win.h"
 #include "shell/shell_win.h"
 #include "shell/ui_strings.h"
 #include "tray/tray_win.h"
@@ -111,6 +112,7 @@ LRESULT onCreate(HWND window) {
     createControls(controlsAfterSliders);
     loadSettings();
     loadProgramSettings();
+    loadWheelOptions();
     taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     // An elevated Rolvane would otherwise never hear it from a normal Explorer.
     ChangeWindowMessageFilterEx(window, taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
@@ -160,11 +162,15 @@ void openWindow(HWND window) {
     SetForegroundWindow(window);
 }
 
-// The "In NAME" submenu's settings and the list of programs with their own setting.
+// The Wheel submenu's options, the "In NAME" submenu's settings and the list of programs with
+// their own setting.
 void onProgramCommand(HWND window, int id) {
     const int settingIndex = id - IDM_PROGRAM_SETTING_FIRST;
     const int listedIndex = id - IDM_PROGRAM_LISTED_FIRST;
-    if (settingIndex >= 0 && settingIndex < int(PROGRAM_SETTINGS.size())) {
+    const int wheelIndex = id - IDM_WHEEL_OPTION_FIRST;
+    if (wheelIndex >= 0 && wheelIndex < int(WHEEL_OPTION_ITEMS)) {
+        saveProgramSettingOrWarn(window, toggleWheelOption(size_t(wheelIndex)));
+    } else if (settingIndex >= 0 && settingIndex < int(PROGRAM_SETTINGS.size())) {
         saveProgramSettingOrWarn(window, setFrontProgramSetting(PROGRAM_SETTINGS[settingIndex]));
     } else if (listedIndex >= 0 && listedIndex < int(PROGRAMS_LISTED_LIMIT)) {
         saveProgramSettingOrWarn(window, resetListedProgram(size_t(listedIndex)));

@@ -52,8 +52,8 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
 
     # The programs with their own setting list both names; choosing PROBE.EXE takes it off.
     menu, items = open_menu(desktop)
-    assert marks(items)[3:6] == [(False, False), (False, False), (True, False)], items
-    desktop.move_to((menu[0] + menu[2]) // 2, (items[4][0] + items[4][1]) // 2)
+    assert marks(items)[4:7] == [(False, False), (False, False), (True, False)], items
+    desktop.move_to((menu[0] + menu[2]) // 2, (items[5][0] + items[5][1]) // 2)
     assert marks(read_menu(desktop, submenu(desktop, menu), 2)) == [(True, False), (True, False)]
     desktop.xdotool("key", "Down", "Down", "Return")
     wait_for("the list without PROBE.EXE", lambda: desktop.reg_get(SETTINGS_KEY, "ExcludedPrograms"),
@@ -64,7 +64,7 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
     # The program that was in front before the menu opened, off again through "In NAME": the
     # submenu has "Like everywhere else" checked, and "Off" under it.
     menu, items = open_menu(desktop)
-    desktop.move_to((menu[0] + menu[2]) // 2, (items[3][0] + items[3][1]) // 2)
+    desktop.move_to((menu[0] + menu[2]) // 2, (items[4][0] + items[4][1]) // 2)
     assert marks(read_menu(desktop, submenu(desktop, menu), 6))[:2] == [(True, False), (False, False)]
     desktop.xdotool("key", "Down", "Down", "Return")
     wait_for("probe.exe in the list", lambda: desktop.reg_get(SETTINGS_KEY, "ExcludedPrograms"),

@@ -44,7 +44,7 @@ def test_a_program_with_a_profile_of_its_own_gets_its_amount_and_tail(desktop, s
     wait_for("the tooltip to name Fast in probe.exe", desktop.tooltip,
              lambda tip: tip == "Rolvane 0.6 \u2014 smooth scrolling is enabled, Fast in probe.exe")
     menu, items = open_menu(desktop)
-    desktop.move_to((menu[0] + menu[2]) // 2, (items[3][0] + items[3][1]) // 2)
+    desktop.move_to((menu[0] + menu[2]) // 2, (items[4][0] + items[4][1]) // 2)
     assert marks(read_menu(desktop, submenu(desktop, menu), 6)) == [(False, False)] * 4 + [(True, False), (False, False)]
     desktop.xdotool("key", "Down", "Down", "Down", "Return")
     wait_for("Soft stored for probe.exe", lambda: desktop.reg_get(PROGRAMS_KEY, "probe.exe"),

@@ -53,7 +53,7 @@ def submenu(desktop, menu):
 def open_menu(desktop):
     """A right click on the icon; the menu once painted (keys before may go elsewhere)."""
     menu = desktop.open_tray_menu()[0]
-    return menu, read_menu(desktop, menu, 7)
+    return menu, read_menu(desktop, menu, 8)
 
 
 def marks(items):
@@ -65,11 +65,11 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     rolvane.command(FAST)
     rolvane.command(IDC_EFFECT_SWITCH)
     menu, main = open_menu(desktop)
-    # Open, Smooth scrolling (checked), Smoothness profile, Off in the program in front (grey: no
-    # program has been in front), Excluded programs (grey: none), Off in full-screen programs
-    # (checked), Exit.
-    assert marks(main) == [(False, False), (True, False), (False, False), (False, True),
-                           (False, True), (True, False), (False, False)], main
+    # Open, Smooth scrolling (checked), Smoothness profile, Wheel, In the program in front (grey:
+    # no program has been in front), Programs with their own setting (grey: none), Off in
+    # full-screen programs (checked), Exit.
+    assert marks(main) == [(False, False), (True, False), (False, False), (False, False),
+                           (False, True), (False, True), (True, False), (False, False)], main
 
     # Resting the pointer on "Smoothness profile" opens the submenu with nothing selected.
     profile_top, profile_bottom = main[2][:2]

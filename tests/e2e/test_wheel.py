@@ -1,16 +1,16 @@
 """Real wheel notches (xdotool) through the real Rolvane.exe to a window that logs what it gets."""
 import statistics
 
-from desktop import (FAST, IDC_EFFECT_SWITCH, STATE_OFF, STATE_ON, WHEEL_DOWN, WHEEL_LEFT,
-                     WHEEL_RIGHT, WHEEL_UP)
+from desktop import (FAST, IDC_EFFECT_SWITCH, REG_DWORD, SETTINGS_KEY, STATE_OFF, STATE_ON,
+                     WHEEL_DOWN, WHEEL_LEFT, WHEEL_RIGHT, WHEEL_UP, dword)
 
 
-def check_smoothed(events, want):
-    """Many small tagged steps, none of them a whole notch, adding up to exactly `want`."""
-    vertical = [delta for _, kind, delta, tagged in events if kind == "v" and tagged]
-    assert len(vertical) == len(events), f"untagged or horizontal events among {events}"
-    assert len(vertical) >= 3 and max(map(abs, vertical)) <= 48, vertical
-    assert sum(vertical) == want
+def check_smoothed(events, want, axis="v"):
+    """Many small tagged steps on one axis, none of them a whole notch, adding up to `want`."""
+    steps = [delta for _, kind, delta, tagged in events if kind == axis and tagged]
+    assert len(steps) == len(events), f"untagged or other events among {events}"
+    assert len(steps) >= 3 and max(map(abs, steps)) <= 48, steps
+    assert sum(steps) == want
 
 
 def report_cadence(what, events):
@@ -35,10 +35,6 @@ def test_notches_become_small_tagged_steps_and_the_rest_passes_untouched(desktop
         check_smoothed(events, want)
         report_cadence(f"three notches {want:+d}", events)
 
-    events = desktop.wait_for_sum(wheel(desktop, WHEEL_LEFT, WHEEL_RIGHT), "h", 0)
-    assert [(kind, delta, tagged) for _, kind, delta, tagged in events] == \
-        [("h", -120, False), ("h", 120, False)]
-
     rolvane.command(IDC_EFFECT_SWITCH)
     desktop.wait_for_text("state", STATE_OFF)
     events = desktop.wait_for_sum(wheel(desktop, WHEEL_UP, WHEEL_DOWN, WHEEL_DOWN), "v", -120)
@@ -59,4 +55,28 @@ def test_notches_close_together_are_accelerated_under_fast(desktop, start):
     total = sum(delta for _, _, delta, _ in events)
     assert 3 * 132 < total <= 132 + 2 * 198, f"three Fast notches 20 ms apart gave {total}"
     report_cadence("a Fast burst", events)
+    rolvane.exit()
+
+
+def test_the_sideways_wheel_is_smoothed_and_each_axis_turns_round_on_its_own(desktop, start):
+    for name in ("ReverseVertical", "ShiftScrollsSideways"):
+        desktop.reg_set(SETTINGS_KEY, name, REG_DWORD, dword(1))
+    rolvane = start()
+    desktop.show_target()
+    rolvane.command(IDC_EFFECT_SWITCH)
+    desktop.wait_for_text("state", STATE_ON)
+    right = WHEEL_RIGHT, WHEEL_RIGHT, WHEEL_RIGHT
+    check_smoothed(desktop.wait_for_sum(wheel(desktop, *right), "h", 360), 360, "h")
+    down = WHEEL_DOWN, WHEEL_DOWN, WHEEL_DOWN
+    check_smoothed(desktop.wait_for_sum(wheel(desktop, *down), "v", 360), 360)
+    # With Shift the reversed wheel turns sideways: down is up, and up turns left.
+    desktop.xdotool("keydown", "shift")
+    try:
+        check_smoothed(desktop.wait_for_sum(wheel(desktop, *down), "h", -360), -360, "h")
+    finally:
+        desktop.xdotool("keyup", "shift")
+    rolvane.command(IDC_EFFECT_SWITCH)
+    desktop.wait_for_text("state", STATE_OFF)
+    events = desktop.wait_for_sum(wheel(desktop, *down), "v", 360)
+    assert [(kind, delta, tagged) for _, kind, delta, tagged in events] == [("v", 120, True)] * 3
     rolvane.exit()
