@@ -150,6 +150,7 @@ TEST(Animator, TheTwoAxesMoveOnTheirOwn) {
     EXPECT_EQ(sums[AXIS_VERTICAL], verticalBefore - 120);
     run.state.effectEnabled = false;
     run.state.pendingWhole[AXIS_HORIZONTAL] = 360;
+    EXPECT_FALSE(animatorIdle(run.animator, run.state));
     run.tickThrough(804, 804);
     EXPECT_EQ(run.platform.injected.back(), (InjectedEvent{804, 360, AXIS_HORIZONTAL}));
     EXPECT_TRUE(animatorIdle(run.animator, run.state));

@@ -175,6 +175,25 @@ TEST(ProgramProfilesSettings, LoadsSoundProfileDwordsOnly) {
     EXPECT_TRUE(saved.allKeysClosed());
 }
 
+// Smooth sideways scrolling is on unless a DWORD 0 is stored; the other three only for a 1.
+TEST(WheelOptions, SidewaysIsOnUnlessStoredOffTheOthersOffUnlessStoredOn) {
+    using Options = std::array<bool, WHEEL_OPTIONS>;
+    const std::pair<uint32_t, Options> cases[] = {
+        {2, {true, false, false, false}}, {0, {false, false, false, false}},
+        {1, {true, true, true, true}}};
+    for (const auto& [number, options] : cases) {
+        MemoryRegistry registry;
+        for (const wchar_t* name : WHEEL_OPTION_VALUES) {
+            registry.setDword(SETTINGS_KEY, name, number);
+        }
+        EXPECT_EQ(loadWheelOptions(registry), options) << number;
+    }
+    MemoryRegistry saved;
+    EXPECT_EQ(loadWheelOptions(saved), (Options{true, false, false, false}));
+    EXPECT_TRUE(saveWheelOption(saved, 2, true) && saveWheelOption(saved, 0, false));
+    EXPECT_EQ(loadWheelOptions(saved), (Options{false, false, true, false}));
+}
+
 TEST(PauseInFullScreen, IsOffOnlyForAStoredDwordZero) {
     struct Case {
         const char* what;
