@@ -1,6 +1,7 @@
 #include "ui/control_ids.h"
 #include "ui/layout.h"
 #include "ui/palette.h"
+#include "ui/scale.h"
 #include "ui/slider_look.h"
 #include "ui/status.h"
 #include "ui/toggle_switch.h"
@@ -11,24 +12,78 @@
 
 namespace {
 
-// The client area of a 560 px wide window with a fixed frame is a few pixels narrower.
-constexpr int clientRight = 544;
+constexpr int scales[] = {96, 120, 144, 192};
 
-bool inside(int x, int y, int width, int height, const CardRect& card) {
-    return x >= card.left && y >= card.top && x + width <= card.right && y + height <= card.bottom;
+bool inside(const DrawnRect& r, const DrawnRect& card) {
+    return r.left >= card.left && r.top >= card.top && r.right <= card.right &&
+           r.bottom <= card.bottom;
 }
 
-TEST(WindowLayout, CardControlsStandInsideTheirCardsAndSlidersStartAtBalanced) {
-    for (const ControlSpec& c : controlsBeforeSliders) {
-        const bool onCard = inside(c.x, c.y, c.width, c.height, stateCard(clientRight)) ||
-                            inside(c.x, c.y, c.width, c.height, parameterCard(clientRight));
-        EXPECT_EQ(onCard, c.surface == Surface::card) << c.x << "," << c.y;
-        EXPECT_EQ(staticSurface(c.name), c.surface) << c.x << "," << c.y;
+bool overlap(const DrawnRect& a, const DrawnRect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+TEST(Scale, LengthsGoToTheNearestPixelWithHalvesAwayFromZeroAndRectanglesByTheirEdges) {
+    struct Case {
+        int length, dpi, pixels;
+    };
+    for (const Case c :
+         {Case{25, 120, 31}, Case{25, 144, 38}, Case{-25, 144, -38}, Case{14, 120, 18},
+          Case{3, 120, 4}, Case{18, 144, 27}, Case{705, 144, 1058}, Case{460, 96, 460}}) {
+        EXPECT_EQ(scaled(c.length, c.dpi), c.pixels) << c.length << " at " << c.dpi;
+    }
+    EXPECT_EQ(fontSpec(FontRole::title, 144).height, -38);
+    EXPECT_EQ(fontSpec(FontRole::small, 120).height, -18);
+    EXPECT_EQ(fontSpec(FontRole::body, 192).height, -32);
+    // 35 + 470 at 120 DPI: 43.75 to 631.25, where a scaled width would end at 632.
+    EXPECT_EQ(scaledRect(35, 0, 470, 1, 120).right, 631);
+}
+
+// The client area of the 560 x 730 window inside Windows 10's fixed frame at 96 DPI: 3 px on
+// each side, a 23 px caption.
+constexpr int frameWidth96 = 6;
+constexpr int frameHeight96 = 29;
+
+// Every control's place at a scale, and whether it stands on a card.
+std::vector<std::pair<DrawnRect, bool>> placesAt(int dpi) {
+    std::vector<std::pair<DrawnRect, bool>> places;
+    const auto add = [&](const auto& table) {
+        for (const ControlSpec& c : table) {
+            places.push_back({controlRect(c, dpi), c.surface == Surface::card});
+            EXPECT_EQ(staticSurface(c.name), c.surface);
+        }
+    };
+    add(controlsBeforeSliders);
+    add(controlsAfterSliders);
+    for (const SliderRowSpec& row : sliderRows) {
+        places.push_back({sliderLabelRect(row, dpi), true});
+        places.push_back({sliderTrackbarRect(row, dpi), true});
+    }
+    return places;
+}
+
+TEST(WindowLayout, AtEveryScaleNothingOverlapsAndCardControlsStayOnTheirCards) {
+    const auto places96 = placesAt(96);
+    for (const int dpi : scales) {
+        const PixelSize client = clientSize(frameWidth96, frameHeight96, dpi);
+        const DrawnRect cards[] = {stateCard(client.width, dpi), parameterCard(client.width, dpi)};
+        const auto places = placesAt(dpi);
+        EXPECT_FALSE(overlap(cards[0], cards[1])) << dpi;
+        for (size_t i = 0; i < places.size(); ++i) {
+            const auto& [r, onCard] = places[i];
+            EXPECT_EQ(inside(r, cards[0]) || inside(r, cards[1]), onCard) << i << " at " << dpi;
+            EXPECT_TRUE(inside(r, {0, 0, client.width, client.height})) << i << " at " << dpi;
+            // Proportions: every size within a pixel of the exact one.
+            const DrawnRect& r96 = places96[i].first;
+            EXPECT_NEAR(r.right - r.left, (r96.right - r96.left) * dpi / 96.0, 1) << i << dpi;
+            EXPECT_NEAR(r.bottom - r.top, (r96.bottom - r96.top) * dpi / 96.0, 1) << i << dpi;
+            for (size_t j = 0; j < i; ++j) {
+                EXPECT_FALSE(overlap(r, places[j].first)) << i << " and " << j << " at " << dpi;
+            }
+        }
     }
     std::vector<int32_t> initial;
     for (const SliderRowSpec& row : sliderRows) {
-        EXPECT_TRUE(inside(SLIDER_ROW_X, row.top + SLIDER_TRACKBAR_OFFSET, SLIDER_ROW_WIDTH,
-                           SLIDER_TRACKBAR_HEIGHT, parameterCard(clientRight)));
         initial.push_back(row.initialPosition);
     }
     EXPECT_EQ(initial, (std::vector<int32_t>{100, 100, 110, 360}));
@@ -68,7 +123,7 @@ TEST(SliderLook, PlacedFromTheChannelAndTheThumbWithTheValuePartOnTheTrack) {
     for (const Case c : {Case{{100, 8, 111, 26}, 105, 97}, Case{{3, 8, 13, 26}, 8, 0},
                          Case{{447, 8, 457, 26}, 452, 444}, Case{{0, 8, 10, 26}, 8, -3},
                          Case{{450, 8, 460, 26}, 452, 447}}) {
-        const SliderLook look = sliderLook(channel, c.thumb, false);
+        const SliderLook look = sliderLook(channel, c.thumb, false, 96);
         EXPECT_FLOAT_EQ(look.track.y1, 17);
         EXPECT_FLOAT_EQ(look.value.x1, 8);
         EXPECT_FLOAT_EQ(look.value.x2, c.valueEnd) << c.thumb.left;
@@ -76,11 +131,28 @@ TEST(SliderLook, PlacedFromTheChannelAndTheThumbWithTheValuePartOnTheTrack) {
         EXPECT_FLOAT_EQ(look.thumb.width, 16);
         EXPECT_FALSE(look.halo);
     }
-    const SliderLook focused = sliderLook({8, 2, 452, 7}, {50, 0, 59, 20}, true);
+    const SliderLook focused = sliderLook({8, 2, 452, 7}, {50, 0, 59, 20}, true, 96);
     EXPECT_TRUE(focused.halo);
     // Truncation toward zero: flooring would put the thumb at y -5.
     EXPECT_FLOAT_EQ(focused.thumb.y, -4);
     EXPECT_FLOAT_EQ(focused.haloBox.width, 24);
+}
+
+TEST(SliderLook, ThumbHaloAndLinesGrowWithTheScaleAndTheTrackbarReachesOutForTheThumb) {
+    struct Case {
+        int dpi;
+        float thumb, halo, line;
+        int overhang; // past a channel margin of 8 px
+    };
+    for (const Case c : {Case{96, 16, 24, 4, 0}, Case{120, 20, 30, 5, 2}, Case{144, 24, 36, 6, 4},
+                         Case{192, 32, 48, 8, 8}}) {
+        const SliderLook look = sliderLook(channel, {100, 8, 111, 26}, true, c.dpi);
+        EXPECT_FLOAT_EQ(look.thumb.width, c.thumb) << c.dpi;
+        EXPECT_FLOAT_EQ(look.haloBox.width, c.halo) << c.dpi;
+        EXPECT_FLOAT_EQ(look.lineWidth, c.line) << c.dpi;
+        EXPECT_EQ(sliderOverhang(8, c.dpi), c.overhang) << c.dpi;
+    }
+    EXPECT_EQ(sliderOverhang(20, 192), 0);
 }
 
 TEST(SliderLook, RepaintsAfterWhatCanMoveTheThumbAndNeverAfterItsOwnPaint) {
@@ -106,13 +178,13 @@ TEST(SliderLook, APressOnTheDrawnThumbGrabsItInsteadOfPaging) {
     for (const Case c : {Case{97, 17, 100}, Case{112, 17, 110}, Case{105, 9, 105},
                          Case{104, 17, 104}, Case{96, 17, 96}, Case{113, 17, 113},
                          Case{98, 26, 98}, Case{300, 17, 300}}) {
-        EXPECT_EQ(sliderPressX(channel, thumb, c.x, c.y), c.pressX) << c.x << "," << c.y;
+        EXPECT_EQ(sliderPressX(channel, thumb, c.x, c.y, 96), c.pressX) << c.x << "," << c.y;
     }
 }
 
 TEST(ToggleSwitch, TheKnobSitsAtTheEndForTheStateOnATrackCentredOnTheRightEdge) {
-    const ToggleSwitchLook on = toggleSwitchLook({0, 0, 225, 40}, true, false, false);
-    const ToggleSwitchLook off = toggleSwitchLook({0, 0, 225, 40}, false, false, false);
+    const ToggleSwitchLook on = toggleSwitchLook({0, 0, 225, 40}, true, false, false, 96);
+    const ToggleSwitchLook off = toggleSwitchLook({0, 0, 225, 40}, false, false, false, 96);
     // The pill spans x 161 to 211 and y 8 to 32: two 24 px end squares 26 px apart.
     EXPECT_FLOAT_EQ(on.trackLeftEnd.x, 161);
     EXPECT_FLOAT_EQ(on.trackRightEnd.x, 187);
@@ -122,7 +194,25 @@ TEST(ToggleSwitch, TheKnobSitsAtTheEndForTheStateOnATrackCentredOnTheRightEdge) 
     EXPECT_FLOAT_EQ(off.knob.y, 11);
     EXPECT_EQ(on.label.right, 153);
     // A control lower than the track: (21 - 24) / 2 truncates to -1, where flooring gives -2.
-    EXPECT_FLOAT_EQ(toggleSwitchLook({0, 10, 225, 31}, false, false, false).trackLeftEnd.y, 9);
+    EXPECT_FLOAT_EQ(toggleSwitchLook({0, 10, 225, 31}, false, false, false, 96).trackLeftEnd.y, 9);
+}
+
+TEST(ToggleSwitch, AtEveryScaleTheKnobKeepsEqualInsetsAndTheLabelEndsBeforeTheTrack) {
+    for (const int dpi : scales) {
+        const DrawnRect item = scaledRect(0, 0, 235, 40, dpi);
+        const ToggleSwitchLook on = toggleSwitchLook(item, true, false, false, dpi);
+        const ToggleSwitchLook off = toggleSwitchLook(item, false, false, false, dpi);
+        const float trackLeft = on.trackLeftEnd.x;
+        const float trackRight = on.trackRightEnd.x + on.trackRightEnd.width;
+        EXPECT_FLOAT_EQ(trackRight - trackLeft, scaled(50, dpi)) << dpi;
+        EXPECT_NEAR(trackRight, item.right - scaled(14, dpi), 1) << dpi;
+        EXPECT_FLOAT_EQ(on.knob.width, scaled(18, dpi)) << dpi;
+        EXPECT_FLOAT_EQ(off.knob.x - trackLeft, scaled(3, dpi)) << dpi;
+        EXPECT_FLOAT_EQ(trackRight - on.knob.x - on.knob.width, scaled(3, dpi)) << dpi;
+        EXPECT_NEAR(2 * on.trackLeftEnd.y + on.trackLeftEnd.height, item.top + item.bottom, 1);
+        EXPECT_LT(on.label.right, trackLeft) << dpi;
+        EXPECT_FLOAT_EQ(on.knobOutlineWidth, dpi / 96.0f) << dpi;
+    }
 }
 
 TEST(ToggleSwitch, ColoursFollowTheStateThePressAndTheFocus) {
@@ -133,7 +223,8 @@ TEST(ToggleSwitch, ColoursFollowTheStateThePressAndTheFocus) {
     for (const Case c : {Case{true, false, 0x4169E1}, Case{false, false, 0xCDD4E2},
                          Case{true, true, 0x355DD5}, Case{false, true, 0xC1C8D6}}) {
         for (const bool focused : {false, true}) {
-            const ToggleSwitchLook look = toggleSwitchLook({0, 0, 225, 40}, c.on, c.pressed, focused);
+            const ToggleSwitchLook look =
+                toggleSwitchLook({0, 0, 225, 40}, c.on, c.pressed, focused, 96);
             EXPECT_EQ(look.trackFill, gdiplusColor(c.fill)) << c.on << c.pressed;
             EXPECT_EQ(look.trackOutlined, focused);
         }

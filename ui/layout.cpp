@@ -1,6 +1,7 @@
 #include "ui/layout.h"
 
 #include "ui/control_ids.h"
+#include "ui/scale.h"
 
 const std::array<ControlSpec, 6> controlsBeforeSliders{{
     {ControlName::titleLabel, L"STATIC", PROGRAM_NAME_TEXT, 0, 28, 19, 260, 31, 0, FontRole::title,
@@ -39,10 +40,40 @@ ScrollParameters sliderValuesToApply(const std::array<std::optional<int32_t>, 4>
             positions[3].value_or(active.smoothDurationMs)};
 }
 
-CardRect stateCard(int clientRight) {
-    return {20, 82, clientRight - 20, 181};
+DrawnRect controlRect(const ControlSpec& control, int dpi) {
+    return scaledRect(control.x, control.y, control.width, control.height, dpi);
 }
 
-CardRect parameterCard(int clientRight) {
-    return {20, 189, clientRight - 20, 535};
+FontSpec fontSpec(FontRole role, int dpi) {
+    switch (role) {
+    case FontRole::title:
+        return {-scaled(25, dpi), 600};
+    case FontRole::small:
+        return {-scaled(14, dpi), 400};
+    default:
+        return {-scaled(16, dpi), 400};
+    }
+}
+
+DrawnRect sliderLabelRect(const SliderRowSpec& row, int dpi) {
+    return scaledRect(SLIDER_ROW_X, row.top, SLIDER_ROW_WIDTH, SLIDER_LABEL_HEIGHT, dpi);
+}
+
+DrawnRect sliderTrackbarRect(const SliderRowSpec& row, int dpi) {
+    return scaledRect(SLIDER_ROW_X, row.top + SLIDER_TRACKBAR_OFFSET, SLIDER_ROW_WIDTH,
+                      SLIDER_TRACKBAR_HEIGHT, dpi);
+}
+
+PixelSize clientSize(int frameWidth96, int frameHeight96, int dpi) {
+    return {scaled(WINDOW_OUTER_WIDTH - frameWidth96, dpi),
+            scaled(WINDOW_OUTER_HEIGHT - frameHeight96, dpi)};
+}
+
+// The cards reach as far in from the client's right edge as from its left.
+DrawnRect stateCard(int clientRight, int dpi) {
+    return {scaled(20, dpi), scaled(82, dpi), clientRight - scaled(20, dpi), scaled(181, dpi)};
+}
+
+DrawnRect parameterCard(int clientRight, int dpi) {
+    return {scaled(20, dpi), scaled(189, dpi), clientRight - scaled(20, dpi), scaled(535, dpi)};
 }
