@@ -3,6 +3,8 @@
 #include "ui/control_ids.h"
 #include "ui/scale.h"
 
+// The switches, the parameter line and the notes are wider than their texts need under Segoe UI:
+// the stand-ins of other systems, Tahoma under Wine among them, set them wider.
 const std::array<ControlSpec, 6> controlsBeforeSliders{{
     {ControlName::titleLabel, L"STATIC", PROGRAM_NAME_TEXT, 0, 28, 19, 260, 31, 0, FontRole::title,
      Surface::page},
@@ -10,18 +12,18 @@ const std::array<ControlSpec, 6> controlsBeforeSliders{{
      Surface::page},
     {ControlName::stateLine, L"STATIC", 2, STYLE_SS_CENTER, 35, 94, 470, 25, 0, FontRole::body,
      Surface::card},
-    {ControlName::effectSwitch, L"BUTTON", 3, STYLE_BS_OWNERDRAW, 35, 128, 225, 40,
+    {ControlName::effectSwitch, L"BUTTON", 3, STYLE_BS_OWNERDRAW, 25, 128, 235, 40,
      IDC_EFFECT_SWITCH, FontRole::body, Surface::card},
-    {ControlName::autostartSwitch, L"BUTTON", 4, STYLE_BS_OWNERDRAW, 275, 128, 225, 40,
+    {ControlName::autostartSwitch, L"BUTTON", 4, STYLE_BS_OWNERDRAW, 265, 128, 235, 40,
      IDC_AUTOSTART_SWITCH, FontRole::body, Surface::card},
-    {ControlName::parameterLine, L"STATIC", EMPTY_TEXT, STYLE_SS_CENTER, 35, 198, 470, 22, 0,
+    {ControlName::parameterLine, L"STATIC", EMPTY_TEXT, STYLE_SS_CENTER, 22, 198, 496, 22, 0,
      FontRole::small, Surface::card},
 }};
 
 const std::array<ControlSpec, 2> controlsAfterSliders{{
-    {ControlName::restoreNoteLabel, L"STATIC", 9, STYLE_SS_CENTER, 35, 548, 470, 22, 0,
+    {ControlName::restoreNoteLabel, L"STATIC", 9, STYLE_SS_CENTER, 22, 548, 496, 22, 0,
      FontRole::small, Surface::page},
-    {ControlName::trayNoteLabel, L"STATIC", 10, STYLE_SS_CENTER, 35, 575, 470, 22, 0,
+    {ControlName::trayNoteLabel, L"STATIC", 10, STYLE_SS_CENTER, 22, 575, 496, 22, 0,
      FontRole::small, Surface::page},
 }};
 
