@@ -192,12 +192,18 @@ std::wstring textOf(HWND window) {
     return text;
 }
 
-// The two status lines are statics with the id 0: found by a point inside each (client pixels).
+HWND childAt(HWND window, long index) {
+    HWND child = GetWindow(window, GW_CHILD);
+    for (; child && index > 0; --index) {
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    return child;
+}
+
+// The two status lines are statics with the id 0: the third and the sixth control made.
 HWND control(HWND window, const std::wstring& name) {
     if (name == L"state" || name == L"parameters") {
-        HWND child = ChildWindowFromPointEx(window, {270, name == L"state" ? 106 : 209}, CWP_ALL);
-        // Before the controls exist the point hits the window itself.
-        return child == window ? nullptr : child;
+        return childAt(window, name == L"state" ? 2 : 5);
     }
     return GetDlgItem(window, std::wcstol(name.c_str(), nullptr, 10));
 }
@@ -237,11 +243,11 @@ bool sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                                &result) != 0;
 }
 
-// A message with a pointer in lParam is not carried across processes: the rectangle is asked
-// for in Rolvane's own memory.
-bool askTrackbarRect(HWND trackbar, UINT message, RECT& rect) {
+// A message with a pointer in lParam is not carried across processes: the rectangle is put in
+// and read from Rolvane's own memory.
+bool sendWithRect(HWND window, UINT message, WPARAM wParam, RECT& rect) {
     DWORD processId = 0;
-    GetWindowThreadProcessId(trackbar, &processId);
+    GetWindowThreadProcessId(window, &processId);
     HANDLE process =
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
     if (!process) {
@@ -249,7 +255,8 @@ bool askTrackbarRect(HWND trackbar, UINT message, RECT& rect) {
     }
     bool read = false;
     if (void* remote = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE)) {
-        read = sendTo(trackbar, message, 0, reinterpret_cast<LPARAM>(remote)) &&
+        read = WriteProcessMemory(process, remote, &rect, sizeof rect, nullptr) &&
+               sendTo(window, message, wParam, reinterpret_cast<LPARAM>(remote)) &&
                ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
@@ -378,6 +385,42 @@ std::wstring loadWithTheProgramsCode() {
                              c.maxAccelerationPercent, c.accelerationWindowMs, c.smoothDurationMs});
 }
 
+// How wide a text is in the window's face at a height and weight: its advance, and the first and
+// last column + 1 its pixels reach from its origin (under Wine's Tahoma, past the advance).
+std::wstring textWidth(const Words& words) {
+    constexpr long width = 3000, height = 200, origin = 100;
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    uint32_t* pixels = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels),
+                                      nullptr, 0);
+    HFONT font = CreateFontW(-numberOf(words, 1), 0, 0, 0, numberOf(words, 2), FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             CLEARTYPE_QUALITY, 0, L"Segoe UI");
+    const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    const HGDIOBJ oldFont = SelectObject(dc, font);
+    PatBlt(dc, 0, 0, width, height, WHITENESS);
+    SIZE advance{};
+    GetTextExtentPoint32W(dc, words[3].c_str(), int(words[3].size()), &advance);
+    TextOutW(dc, origin, 0, words[3].c_str(), int(words[3].size()));
+    GdiFlush();
+    long first = width, last = -1;
+    // Dark enough in some channel to stand out on white: anti-aliasing's faint rim is left out.
+    for (long i = 0; pixels && i < width * height; ++i) {
+        if ((pixels[i] & 0xC0) != 0xC0 || (pixels[i] & 0xC000) != 0xC000 ||
+            (pixels[i] & 0xC00000) != 0xC00000) {
+            first = std::min(first, i % width);
+            last = std::max(last, i % width);
+        }
+    }
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(font);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return L"ok " + numbers({advance.cx, first - origin, last + 1 - origin});
+}
+
 // --- commands ----------------------------------------------------------------------------
 
 std::wstring onRolvane(const Words& words, HWND window) {
@@ -390,10 +433,32 @@ std::wstring onRolvane(const Words& words, HWND window) {
         ClientToScreen(window, &origin);
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
+        RECT client{};
+        GetClientRect(window, &client);
         return L"ok " +
                numbers(
                    {IsWindowVisible(window), IsIconic(window), GetForegroundWindow() == window}) +
-               L" " + rectText(outer) + L" " + numbers({origin.x, origin.y, long(processId)});
+               L" " + rectText(outer) + L" " + numbers({origin.x, origin.y, long(processId)}) +
+               L" " + numbers({client.right, client.bottom});
+    }
+    if (verb == L"child") {
+        HWND child = childAt(window, argument);
+        wchar_t className[32] = {};
+        RECT rect{};
+        if (!child || !GetClassNameW(child, className, 32) || !GetClientRect(child, &rect)) {
+            return L"error no child " + number(argument);
+        }
+        MapWindowPoints(child, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        return L"ok " + std::wstring(className) + L" " + number(GetWindowLongW(child, GWL_STYLE)) +
+               L" " + rectText(rect) + L" " + textOf(child);
+    }
+    if (verb == L"dpi-changed" && words.size() == 6) {
+        // What Windows sends when the window has moved to a monitor of another scale.
+        RECT suggested{numberOf(words, 2), numberOf(words, 3), numberOf(words, 4),
+                       numberOf(words, 5)};
+        return sendWithRect(window, WM_DPICHANGED, MAKEWPARAM(argument, argument), suggested)
+                   ? L"ok"
+                   : L"error not handled";
     }
     if (verb == L"title") {
         return L"ok " + textOf(window);
@@ -459,8 +524,8 @@ std::wstring onRolvane(const Words& words, HWND window) {
     if (verb == L"trackbar-rects") {
         RECT channel{};
         RECT thumb{};
-        return askTrackbarRect(child, TBM_GETCHANNELRECT, channel) &&
-                       askTrackbarRect(child, TBM_GETTHUMBRECT, thumb)
+        return sendWithRect(child, TBM_GETCHANNELRECT, 0, channel) &&
+                       sendWithRect(child, TBM_GETTHUMBRECT, 0, thumb)
                    ? L"ok " + rectText(channel) + L" " + rectText(thumb)
                    : L"error cannot read the rectangles";
     }
@@ -501,6 +566,9 @@ std::wstring onCommand(const Words& words) {
     }
     if (verb == L"reg-delete" && words.size() >= 2) {
         return registryDelete(words);
+    }
+    if (verb == L"text-width" && words.size() == 4) {
+        return textWidth(words);
     }
     if (verb == L"load") {
         return loadWithTheProgramsCode();
