@@ -2,10 +2,10 @@
 
 #include "engine/engine_win.h"
 #include "shell/app_win.h"
-#include "shell/excluded_programs.h"
 #include "shell/exclusions_win.h"
 #include "shell/shell_win.h"
 #include "shell/ui_strings.h"
+#include "shell/excluded_programs.h"
 #include "tray/tray_win.h"
 #include "ui/control_ids.h"
 #include "ui/dpi_win.h"
@@ -141,12 +141,16 @@ void createSliderRows() {
     }
 }
 
-// At this scale the client area is the 96-DPI one scaled; at 96 DPI the window keeps the
-// outer size of the design.
-void sizeWindowForScale(HWND window) {
+// The outer size at a scale: the 96-DPI client area scaled, in the frame of that scale. At
+// 96 DPI it is the outer size of the design.
+SIZE windowSizeAt(int dpi) {
     const SIZE frame96 = windowSizeAround({0, 0}, WINDOW_STYLE, BASE_DPI);
-    const PixelSize client = clientSize(frame96.cx, frame96.cy, currentDpi);
-    const SIZE outer = windowSizeAround({client.width, client.height}, WINDOW_STYLE, currentDpi);
+    const PixelSize client = clientSize(frame96.cx, frame96.cy, dpi);
+    return windowSizeAround({client.width, client.height}, WINDOW_STYLE, dpi);
+}
+
+void sizeWindowForScale(HWND window) {
+    const SIZE outer = windowSizeAt(currentDpi);
     SetWindowPos(window, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -304,6 +308,14 @@ LRESULT onSessionChange(WPARAM event) {
     return 0;
 }
 
+// Before a change of scale Windows asks how large the window is to be at the new one: as large
+// as at a start there, where a linear scale of the frame would be off by a pixel or two, so that
+// moving to and fro between monitors keeps the window's size.
+LRESULT onGetDpiScaledSize(int dpi, SIZE& size) {
+    size = windowSizeAt(dpi);
+    return TRUE;
+}
+
 // Windows sends it when the window has moved to a monitor of another scale, with the DPI there
 // and the place it suggests for the window.
 LRESULT onDpiChanged(HWND window, int dpi, const RECT& suggested) {
@@ -397,8 +409,9 @@ LRESULT onDestroy(HWND window) {
     removeTrayIcon();
     destroyIcon(smallIcon);
     destroyIcon(largeIcon);
-    deleteFonts({titleFont, bodyFont, smallFont});
-    titleFont = bodyFont = smallFont = nullptr;
+    deleteFont(titleFont);
+    deleteFont(bodyFont);
+    deleteFont(smallFont);
     PostQuitMessage(0);
     return 0;
 }
@@ -470,6 +483,8 @@ LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return onPowerBroadcast(wParam);
     case WM_WTSSESSION_CHANGE:
         return onSessionChange(wParam);
+    case WM_GETDPISCALEDSIZE:
+        return onGetDpiScaledSize(static_cast<int>(wParam), *reinterpret_cast<SIZE*>(lParam));
     case WM_DPICHANGED:
         return onDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
     case WM_PAINT:
