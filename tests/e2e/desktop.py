@@ -62,7 +62,7 @@ class Desktop:
     def __init__(self, work=WORK, prefix=PREFIX):
         self.work = Path(work)
         self.prefix = Path(prefix)
-        self.xvfb = None
+        self.xvfb = self.screen = None
         self.probe_process = None
         self.started = []  # Rolvane processes of this session, ended at the latest in stop()
         self.offset = (0, 0)
@@ -76,6 +76,17 @@ class Desktop:
         self.notch_log = self.work / "notches.log"
         for log in (self.target_log, self.notch_log):
             log.write_bytes(b"")
+        self._start_display()
+        # A server left from an earlier run would still draw on that run's display.
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env)
+        self._prepare_prefix()
+        self._start_probe()
+        # A run ended in the middle of the scale test leaves the prefix at another scale.
+        if self.reg_get(r"Control Panel\Desktop", "LogPixels") not in (None, (REG_DWORD, dword(96))):
+            self.set_dpi(96)
+
+    def _start_display(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "2048x1536x24", "-nolisten", "tcp"],
@@ -89,11 +100,12 @@ class Desktop:
                         WINEARCH="win64", WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("LANGUAGE", None)
         self.screen = xdisplay.Display(self.env["DISPLAY"])
-        # A server left from an earlier run would still draw on that run's display.
-        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=self.env)
-        self._prepare_prefix()
-        self._start_probe()
+
+    def _stop_display(self):
+        if self.screen:
+            self.screen.close()
+        self.xvfb.send_signal(signal.SIGTERM)
+        self.xvfb.wait(10)
 
     def _start_probe(self):
         self.probe_process = subprocess.Popen(
@@ -115,16 +127,18 @@ class Desktop:
             self.probe_process.kill()
 
     def restart_wine(self):
-        """A new logon as far as the registry goes: the Wine server ends once the last program
-        has, keeping only what it stores on disk, and the next program starts a new one."""
+        """A new logon: the Wine server ends with the last program, keeping what it stores on disk,
+        and the next program starts a new one, on a new display (on the old one Wine at times
+        passed no real key to a popup menu any more)."""
         assert not self.windows(), "restart_wine with Rolvane still running"
         self._stop_probe()
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=60)
+        self._stop_display()
+        self._start_display()
         self._start_probe()
 
     def set_dpi(self, dpi):
-        """The prefix at `dpi` (LogPixels), on a desktop of 1024 x 768 at that scale; Wine reads
-        both only when its server starts."""
+        """The prefix at `dpi` on a desktop of 1024 x 768 at that scale, read at a server's start."""
         self.reg_set(r"Control Panel\Desktop", "LogPixels", REG_DWORD, dword(dpi))
         size = f"{scaled(1024, dpi)}x{scaled(768, dpi)}\0".encode("utf-16-le")
         self.reg_set(r"Software\Wine\Explorer\Desktops", "Default", REG_SZ, size)
@@ -154,8 +168,7 @@ class Desktop:
             self._stop_probe()
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
         if self.xvfb:
-            self.xvfb.send_signal(signal.SIGTERM)
-            self.xvfb.wait(10)
+            self._stop_display()
 
     # --- the probe ----------------------------------------------------------------------------
 
@@ -196,17 +209,11 @@ class Desktop:
         return tuple(int(field) for field in self.probe("rect", name).split())
 
     def children(self):
-        """The window's controls in creation order: (class, style, client area on the screen as
-        left, top, right, bottom, text)."""
+        """The window's controls in the order of making: (left, top, right, bottom, text)."""
         found = []
-        while (child := self.ask("child", len(found)))[0]:
-            kind, style, *rect, text = child[1].split(" ", 6)
-            found.append((kind, int(style), *map(int, rect), text))
+        while (text := self.ask("text", f"#{len(found)}"))[0]:
+            found.append((*self.rect(f"#{len(found)}"), text[1]))
         return found
-
-    def text_width(self, height, weight, text):
-        """(advance, first and last drawn column + 1) of a text in the window's face."""
-        return tuple(int(field) for field in self.probe("text-width", height, weight, text).split())
 
     def wait_for_text(self, name, want, timeout=10):
         return wait_for(f"the {name} text to read {want!r}", lambda: self.ask("text", name)[1],
@@ -367,7 +374,8 @@ def slider_points(desktop, id, dpi=96):
         [int(field) for field in desktop.probe("trackbar-rects", id).split()]
     y = top + (channel_top + channel_bottom) // 2
     cx = left + (thumb_left + thumb_right) // 2
-    start, end, clear = left + channel_left + scaled(4, dpi), left + channel_right - scaled(4, dpi), scaled(14, dpi)
+    cap, clear = scaled(4, dpi), scaled(14, dpi)
+    start, end = left + channel_left + cap, left + channel_right - cap
     value = ((start + cx - clear) // 2, y) if cx - clear - start >= 8 else None
     rest = ((cx + clear + end) // 2, y) if end - cx - clear >= 8 else None
     return (cx, y), value, rest

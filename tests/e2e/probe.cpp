@@ -200,10 +200,14 @@ HWND childAt(HWND window, long index) {
     return child;
 }
 
-// The two status lines are statics with the id 0: the third and the sixth control made.
+// A control by its id, "#N" by its place in the order of making, or a status line (the third and
+// the sixth made, statics with the id 0).
 HWND control(HWND window, const std::wstring& name) {
     if (name == L"state" || name == L"parameters") {
         return childAt(window, name == L"state" ? 2 : 5);
+    }
+    if (name[0] == L'#') {
+        return childAt(window, std::wcstol(name.c_str() + 1, nullptr, 10));
     }
     return GetDlgItem(window, std::wcstol(name.c_str(), nullptr, 10));
 }
@@ -441,22 +445,15 @@ std::wstring onRolvane(const Words& words, HWND window) {
                L" " + rectText(outer) + L" " + numbers({origin.x, origin.y, long(processId)}) +
                L" " + numbers({client.right, client.bottom});
     }
-    if (verb == L"child") {
-        HWND child = childAt(window, argument);
-        wchar_t className[32] = {};
-        RECT rect{};
-        if (!child || !GetClassNameW(child, className, 32) || !GetClientRect(child, &rect)) {
-            return L"error no child " + number(argument);
-        }
-        MapWindowPoints(child, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-        return L"ok " + std::wstring(className) + L" " + number(GetWindowLongW(child, GWL_STYLE)) +
-               L" " + rectText(rect) + L" " + textOf(child);
-    }
-    if (verb == L"dpi-changed" && words.size() == 6) {
-        // What Windows sends when the window has moved to a monitor of another scale.
-        RECT suggested{numberOf(words, 2), numberOf(words, 3), numberOf(words, 4),
-                       numberOf(words, 5)};
-        return sendWithRect(window, WM_DPICHANGED, MAKEWPARAM(argument, argument), suggested)
+    if (verb == L"dpi-changed") {
+        // What Windows does when the window has moved to a monitor of another scale: it asks
+        // Rolvane for its size there, then sends the DPI with the place of that size it suggests.
+        RECT place{};
+        RECT size{}; // a SIZE in its first two fields
+        GetWindowRect(window, &place);
+        const bool asked = sendWithRect(window, WM_GETDPISCALEDSIZE, argument, size);
+        place = {place.left, place.top, place.left + size.left, place.top + size.top};
+        return asked && sendWithRect(window, WM_DPICHANGED, MAKEWPARAM(argument, argument), place)
                    ? L"ok"
                    : L"error not handled";
     }

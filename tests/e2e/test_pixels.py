@@ -59,18 +59,7 @@ def test_the_effect_switch_and_the_state_line_follow_the_state_and_the_press(des
 
 def test_the_sliders_are_repainted_whole_when_a_profile_moves_them(desktop, start):
     rolvane = start()
-    checks, before = window_checks(desktop), {}
-    for id in TRACKBARS:
-        thumb, value, rest = slider_points(desktop, id)
-        before[id] = thumb
-        checks.append((f"thumb {id}", *thumb, WHITE, True))
-        checks += [(f"value {id}", *value, ACCENT, True)] if value else []
-        checks += [(f"track {id}", *rest, SLIDER_TRACK, True)] if rest else []
-    # Balanced: three thumbs inside their range and one at its lower end.
-    assert sum(check[0].startswith("value") for check in checks) == 3
-    assert sum(check[0].startswith("track") for check in checks) == 4
-    wait_for_pixels(desktop, "sliders under Balanced", checks)
-
+    before = {id: slider_points(desktop, id)[0] for id in TRACKBARS}
     rolvane.command(FAST)
     # The trackbar invalidates only its own narrow thumb; the stretch between the old and the
     # new place shows whether the whole slider was repainted.
