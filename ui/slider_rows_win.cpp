@@ -22,8 +22,9 @@ namespace {
 
 HWND sliderLabels[4] = {};
 
-// The trackbar at its row for the scale, reaching past the row as far as its own margin before
-// the channel leaves the drawn thumb short of the row's edges.
+// The trackbar at its row for the scale. Where its own margin before the channel is narrower than
+// the drawn thumb's radius, it reaches past the row by the difference: the thumb at either end of
+// the channel then still ends at the row's edge.
 void placeTrackbar(HWND trackbar, const SliderRowSpec& row, int dpi) {
     const DrawnRect place = sliderTrackbarRect(row, dpi);
     moveControl(trackbar, place);
