@@ -32,11 +32,6 @@ TEST(Scale, LengthsGoToTheNearestPixelWithHalvesAwayFromZeroAndRectanglesByTheir
     EXPECT_EQ(scaledRect(35, 0, 470, 1, 120).right, 631);
 }
 
-// The client area of the 560 x 730 window inside Windows 10's fixed frame at 96 DPI: 3 px on
-// each side, a 23 px caption.
-constexpr int frameWidth96 = 6;
-constexpr int frameHeight96 = 29;
-
 // Every control's place at a scale, and whether it stands on a card.
 std::vector<std::pair<DrawnRect, bool>> placesAt(int dpi) {
     std::vector<std::pair<DrawnRect, bool>> places;
@@ -57,7 +52,8 @@ std::vector<std::pair<DrawnRect, bool>> placesAt(int dpi) {
 TEST(WindowLayout, AtEveryScaleNothingOverlapsAndCardControlsStayOnTheirCards) {
     const auto places96 = placesAt(96);
     for (const int dpi : scales) {
-        const PixelSize client = clientSize(frameWidth96, frameHeight96, dpi);
+        // Windows 10's fixed frame at 96 DPI: 3 px on each side, a 23 px caption.
+        const PixelSize client = clientSize(6, 29, dpi);
         const DrawnRect cards[] = {stateCard(client.width, dpi), parameterCard(client.width, dpi)};
         const auto places = placesAt(dpi);
         for (size_t i = 0; i < places.size(); ++i) {
@@ -72,6 +68,9 @@ TEST(WindowLayout, AtEveryScaleNothingOverlapsAndCardControlsStayOnTheirCards) {
                 EXPECT_FALSE(overlap(r, places[j].first)) << i << " and " << j << " at " << dpi;
             }
         }
+    }
+    for (size_t i = 0; i < sliderRows.size(); ++i) { // Balanced
+        EXPECT_EQ(sliderRows[i].initialPosition, (std::array{100, 100, 110, 360})[i]);
     }
 }
 
