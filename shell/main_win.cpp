@@ -22,7 +22,6 @@
 namespace {
 
 constexpr wchar_t SINGLE_INSTANCE_MUTEX[] = L"Local\\Rolvane.SingleInstance.v1";
-constexpr int APP_ICON_ID = 101;
 constexpr int INSTANCE_ATTEMPTS = 10;
 constexpr DWORD INSTANCE_RETRY_MS = 50;
 

@@ -21,6 +21,16 @@ NOTIFYICONDATAW trayIconData{};
 // restarted, when every icon is gone.
 static bool trayIconShown = false;
 
+// The small icon the window loaded for its scale; null until it has.
+static HICON trayIconImage = nullptr;
+
+static HICON trayIconImageOrFallback() {
+    if (trayIconImage) {
+        return trayIconImage;
+    }
+    return appIcon ? appIcon : LoadIconW(nullptr, IDI_APPLICATION);
+}
+
 static bool trayIconSetUp() {
     return trayIconData.hWnd != nullptr;
 }
@@ -52,7 +62,7 @@ void addTrayIcon() {
     trayIconData.hWnd = owner;
     trayIconData.uID = TRAY_ICON_UID;
     trayIconData.uCallbackMessage = WM_TRAY_NOTIFY;
-    trayIconData.hIcon = appIcon ? appIcon : LoadIconW(nullptr, IDI_APPLICATION);
+    trayIconData.hIcon = trayIconImageOrFallback();
     showTrayIcon();
 }
 
@@ -91,6 +101,18 @@ void showCloseBalloon() {
     copyTextBounded(trayIconData.szInfo, BALLOON_TEXT_CAPACITY, uiString(UI_BALLOON_TEXT));
     trayIconData.dwInfoFlags = NIIF_INFO;
     Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+}
+
+void setTrayIconImage(HICON image) {
+    trayIconImage = image;
+    if (!trayIconSetUp()) {
+        return;
+    }
+    trayIconData.hIcon = trayIconImageOrFallback();
+    if (trayIconShown) {
+        trayIconData.uFlags = NIF_ICON;
+        Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+    }
 }
 
 void removeTrayIcon() {

@@ -13,6 +13,9 @@ void keepTrayIconShown();
 // After Explorer restarted ("TaskbarCreated"): every icon is gone, ours comes back.
 void restoreTrayIcon();
 void showCloseBalloon(); // the first-close balloon
+// The image the icon shows from now on: the small icon at the window's scale. The caller owns it
+// and keeps it until it gives another one.
+void setTrayIconImage(HICON image);
 void removeTrayIcon();
 // Brings the tooltip in line with the engine's state; calls the shell only on a change.
 void updateTrayTooltip();

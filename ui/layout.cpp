@@ -1,7 +1,10 @@
 #include "ui/layout.h"
 
 #include "ui/control_ids.h"
+#include "ui/scale.h"
 
+// The switches, the parameter line and the notes are wider than their texts need under Segoe UI:
+// the stand-ins of other systems, Tahoma under Wine among them, set them wider.
 const std::array<ControlSpec, 6> controlsBeforeSliders{{
     {ControlName::titleLabel, L"STATIC", PROGRAM_NAME_TEXT, 0, 28, 19, 260, 31, 0, FontRole::title,
      Surface::page},
@@ -9,18 +12,18 @@ const std::array<ControlSpec, 6> controlsBeforeSliders{{
      Surface::page},
     {ControlName::stateLine, L"STATIC", 2, STYLE_SS_CENTER, 35, 94, 470, 25, 0, FontRole::body,
      Surface::card},
-    {ControlName::effectSwitch, L"BUTTON", 3, STYLE_BS_OWNERDRAW, 35, 128, 225, 40,
+    {ControlName::effectSwitch, L"BUTTON", 3, STYLE_BS_OWNERDRAW, 25, 128, 235, 40,
      IDC_EFFECT_SWITCH, FontRole::body, Surface::card},
-    {ControlName::autostartSwitch, L"BUTTON", 4, STYLE_BS_OWNERDRAW, 275, 128, 225, 40,
+    {ControlName::autostartSwitch, L"BUTTON", 4, STYLE_BS_OWNERDRAW, 265, 128, 235, 40,
      IDC_AUTOSTART_SWITCH, FontRole::body, Surface::card},
-    {ControlName::parameterLine, L"STATIC", EMPTY_TEXT, STYLE_SS_CENTER, 35, 198, 470, 22, 0,
+    {ControlName::parameterLine, L"STATIC", EMPTY_TEXT, STYLE_SS_CENTER, 22, 198, 496, 22, 0,
      FontRole::small, Surface::card},
 }};
 
 const std::array<ControlSpec, 2> controlsAfterSliders{{
-    {ControlName::restoreNoteLabel, L"STATIC", 9, STYLE_SS_CENTER, 35, 548, 470, 22, 0,
+    {ControlName::restoreNoteLabel, L"STATIC", 9, STYLE_SS_CENTER, 22, 548, 496, 22, 0,
      FontRole::small, Surface::page},
-    {ControlName::trayNoteLabel, L"STATIC", 10, STYLE_SS_CENTER, 35, 575, 470, 22, 0,
+    {ControlName::trayNoteLabel, L"STATIC", 10, STYLE_SS_CENTER, 22, 575, 496, 22, 0,
      FontRole::small, Surface::page},
 }};
 
@@ -39,10 +42,40 @@ ScrollParameters sliderValuesToApply(const std::array<std::optional<int32_t>, 4>
             positions[3].value_or(active.smoothDurationMs)};
 }
 
-CardRect stateCard(int clientRight) {
-    return {20, 82, clientRight - 20, 181};
+DrawnRect controlRect(const ControlSpec& control, int dpi) {
+    return scaledRect(control.x, control.y, control.width, control.height, dpi);
 }
 
-CardRect parameterCard(int clientRight) {
-    return {20, 189, clientRight - 20, 535};
+FontSpec fontSpec(FontRole role, int dpi) {
+    switch (role) {
+    case FontRole::title:
+        return {-scaled(25, dpi), 600};
+    case FontRole::small:
+        return {-scaled(14, dpi), 400};
+    default:
+        return {-scaled(16, dpi), 400};
+    }
+}
+
+DrawnRect sliderLabelRect(const SliderRowSpec& row, int dpi) {
+    return scaledRect(SLIDER_ROW_X, row.top, SLIDER_ROW_WIDTH, SLIDER_LABEL_HEIGHT, dpi);
+}
+
+DrawnRect sliderTrackbarRect(const SliderRowSpec& row, int dpi) {
+    return scaledRect(SLIDER_ROW_X, row.top + SLIDER_TRACKBAR_OFFSET, SLIDER_ROW_WIDTH,
+                      SLIDER_TRACKBAR_HEIGHT, dpi);
+}
+
+PixelSize clientSize(int frameWidth96, int frameHeight96, int dpi) {
+    return {scaled(WINDOW_OUTER_WIDTH - frameWidth96, dpi),
+            scaled(WINDOW_OUTER_HEIGHT - frameHeight96, dpi)};
+}
+
+// The cards reach as far in from the client's right edge as from its left.
+DrawnRect stateCard(int clientRight, int dpi) {
+    return {scaled(20, dpi), scaled(82, dpi), clientRight - scaled(20, dpi), scaled(181, dpi)};
+}
+
+DrawnRect parameterCard(int clientRight, int dpi) {
+    return {scaled(20, dpi), scaled(189, dpi), clientRight - scaled(20, dpi), scaled(535, dpi)};
 }

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "engine/engine_state.h"
+#include "ui/drawn_shapes.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 
-// The fixed layout of the control window, in client pixels, in creation order.
+// The layout of the control window at 96 DPI, in client pixels, in creation order; at another
+// scale every control stands at its scaled rectangle (ui/scale.h).
 enum class FontRole { title, body, small };
 enum class Surface { page, card };
 
@@ -44,6 +46,14 @@ struct ControlSpec {
 extern const std::array<ControlSpec, 6> controlsBeforeSliders;
 extern const std::array<ControlSpec, 2> controlsAfterSliders;
 
+DrawnRect controlRect(const ControlSpec& control, int dpi);
+
+struct FontSpec {
+    int height; // as CreateFont takes it: negative, the height of the characters in pixels
+    int weight;
+};
+FontSpec fontSpec(FontRole role, int dpi);
+
 struct SliderRowSpec {
     int trackbarId;
     int top; // the label's y; the trackbar stands 22 px lower
@@ -62,6 +72,9 @@ inline constexpr int SLIDER_THUMB_LENGTH = 18;
 // In the order step, maximum acceleration, acceleration window, smooth duration.
 extern const std::array<SliderRowSpec, 4> sliderRows;
 
+DrawnRect sliderLabelRect(const SliderRowSpec& row, int dpi);
+DrawnRect sliderTrackbarRect(const SliderRowSpec& row, int dpi);
+
 // The values a slider movement puts in force. A trackbar that could not be created reads no
 // position; its value in force is kept rather than replaced by an out-of-range 0.
 ScrollParameters sliderValuesToApply(const std::array<std::optional<int32_t>, 4>& positions,
@@ -73,9 +86,13 @@ inline constexpr uint32_t WINDOW_STYLE = 0x00CA0000; // caption, system menu, mi
 inline constexpr int HEADER_BAND_HEIGHT = 6;
 inline constexpr int CARD_CORNER = 18;
 
-struct CardRect {
-    int left, top, right, bottom;
+// The 96-DPI client area is what the outer size leaves inside a frame of frameWidth96 x
+// frameHeight96 pixels at 96 DPI; at any scale the client area is that one scaled.
+struct PixelSize {
+    int width, height;
 };
+PixelSize clientSize(int frameWidth96, int frameHeight96, int dpi);
+
 // The two cards over a client area whose right edge is `clientRight`.
-CardRect stateCard(int clientRight);
-CardRect parameterCard(int clientRight);
+DrawnRect stateCard(int clientRight, int dpi);
+DrawnRect parameterCard(int clientRight, int dpi);

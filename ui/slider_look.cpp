@@ -1,14 +1,15 @@
 #include "ui/slider_look.h"
 
 #include "ui/palette.h"
+#include "ui/scale.h"
 
 #include <algorithm>
 
 namespace {
 
 constexpr float lineWidth = 4.0f;
-constexpr float haloDiameter = 24.0f;
-constexpr float thumbDiameter = 16.0f;
+constexpr int haloDiameter = 24;
+constexpr int thumbDiameter = 16;
 constexpr float shadowDrop = 1.5f;
 constexpr float thumbOutlineWidth = 1.25f;
 
@@ -19,9 +20,9 @@ constexpr uint32_t shadowAlpha = 0x23;
 constexpr uint32_t thumbRgb = 0xFFFFFF;
 constexpr uint32_t thumbOutlineRgb = 0xADBFE8;
 
-DrawnBox circleAround(float cx, float cy, float diameter) {
-    const float radius = diameter / 2;
-    return {cx - radius, cy - radius, diameter, diameter};
+DrawnBox circleAround(float cx, float cy, int diameter) {
+    const float side = static_cast<float>(diameter);
+    return {cx - side / 2, cy - side / 2, side, side};
 }
 
 } // namespace
@@ -34,7 +35,7 @@ int sliderThumbCenterX(DrawnRect thumb) {
     return (thumb.left + thumb.right) / 2;
 }
 
-SliderLook sliderLook(DrawnRect channel, DrawnRect thumb, bool focused) {
+SliderLook sliderLook(DrawnRect channel, DrawnRect thumb, bool focused, int dpi) {
     const auto y = static_cast<float>(sliderLineY(channel));
     const int cx = sliderThumbCenterX(thumb);
     const auto left = static_cast<float>(channel.left);
@@ -46,31 +47,36 @@ SliderLook sliderLook(DrawnRect channel, DrawnRect thumb, bool focused) {
     const auto centre = static_cast<float>(cx);
 
     SliderLook look{};
-    look.lineWidth = lineWidth;
+    look.lineWidth = scaledFraction(lineWidth, dpi);
     look.track = {left, y, right, y};
     look.trackColor = gdiplusColor(trackRgb);
     look.value = {left, y, valueEnd, y};
     look.valueColor = gdiplusColor(accentColor);
     look.halo = focused;
-    look.haloBox = circleAround(centre, y, haloDiameter);
+    look.haloBox = circleAround(centre, y, scaled(haloDiameter, dpi));
     look.haloColor = gdiplusColor(accentColor, haloAlpha);
-    look.shadow = circleAround(centre, y + shadowDrop, thumbDiameter);
+    look.shadow =
+        circleAround(centre, y + scaledFraction(shadowDrop, dpi), scaled(thumbDiameter, dpi));
     look.shadowColor = gdiplusColor(shadowRgb, shadowAlpha);
-    look.thumb = circleAround(centre, y, thumbDiameter);
+    look.thumb = circleAround(centre, y, scaled(thumbDiameter, dpi));
     look.thumbColor = gdiplusColor(thumbRgb);
     look.thumbOutline = gdiplusColor(thumbOutlineRgb);
-    look.thumbOutlineWidth = thumbOutlineWidth;
+    look.thumbOutlineWidth = scaledFraction(thumbOutlineWidth, dpi);
     return look;
 }
 
-int sliderPressX(DrawnRect channel, DrawnRect thumb, int x, int y) {
-    const DrawnBox drawn = sliderLook(channel, thumb, false).thumb;
+int sliderPressX(DrawnRect channel, DrawnRect thumb, int x, int y, int dpi) {
+    const DrawnBox drawn = sliderLook(channel, thumb, false, dpi).thumb;
     const bool onDrawnThumb = x >= drawn.x && x < drawn.x + drawn.width && y >= drawn.y &&
                               y < drawn.y + drawn.height;
     if (!onDrawnThumb || thumb.right <= thumb.left) {
         return x;
     }
     return std::clamp(x, thumb.left, thumb.right - 1);
+}
+
+int sliderOverhang(int channelMargin, int dpi) {
+    return std::max(0, scaled(thumbDiameter, dpi) / 2 - channelMargin);
 }
 
 bool sliderRepaintsAfter(uint32_t message) {

@@ -5,7 +5,8 @@
 #include <cstdint>
 
 // The custom-painted trackbar: a thin light track, the value part in blue up to the thumb,
-// a white round thumb with a soft shadow, and a translucent halo while focused.
+// a white round thumb with a soft shadow, and a translucent halo while focused; drawn at the
+// window's scale.
 
 // The line's y: the middle of the channel rectangle, truncated toward zero.
 int sliderLineY(DrawnRect channel);
@@ -30,12 +31,17 @@ struct SliderLook {
 };
 
 // Everything the paint draws, placed from the trackbar's channel and thumb rectangles.
-SliderLook sliderLook(DrawnRect channel, DrawnRect thumb, bool focused);
+SliderLook sliderLook(DrawnRect channel, DrawnRect thumb, bool focused, int dpi);
 
 // The trackbar grabs its thumb only inside its own thumb rectangle, which is narrower than the
 // drawn thumb: a press elsewhere on the drawn thumb would page instead. Returns the x to give the
 // trackbar for a press at (x, y): inside its thumb rectangle when the press is on the drawn thumb.
-int sliderPressX(DrawnRect channel, DrawnRect thumb, int x, int y);
+int sliderPressX(DrawnRect channel, DrawnRect thumb, int x, int y, int dpi);
+
+// The trackbar keeps a margin of its own before either end of its channel, which need not grow
+// with the scale as the drawn thumb does: how far the trackbar must reach past its row on each
+// side so that the thumb, at either end, still ends at the row's edge.
+int sliderOverhang(int channelMargin, int dpi);
 
 // Messages after which the trackbar may show something else (position, range, size, focus),
 // numbered as <windows.h> and <commctrl.h> number them; slider_paint_win.cpp checks that.

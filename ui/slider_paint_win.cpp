@@ -2,6 +2,7 @@
 
 #include "shell/app_win.h"
 #include "ui/slider_look.h"
+#include "ui/window_win.h"
 
 #include <objidl.h>
 
@@ -111,7 +112,7 @@ void paintSlider(HWND slider, HDC target) {
     const DrawnRect channel = askTrackbar(slider, TBM_GETCHANNELRECT);
     const DrawnRect thumb = askTrackbar(slider, TBM_GETTHUMBRECT);
     // The graphics object is gone before the copy, so everything it drew is in the bitmap.
-    drawSlider(memory, sliderLook(channel, thumb, GetFocus() == slider));
+    drawSlider(memory, sliderLook(channel, thumb, GetFocus() == slider, windowDpi()));
 
     BitBlt(target, 0, 0, width, height, memory, 0, 0, SRCCOPY);
 
@@ -124,7 +125,7 @@ LPARAM pressOnDrawnThumb(HWND slider, LPARAM point) {
     const int x = GET_X_LPARAM(point);
     const int y = GET_Y_LPARAM(point);
     const int pressX = sliderPressX(askTrackbar(slider, TBM_GETCHANNELRECT),
-                                    askTrackbar(slider, TBM_GETTHUMBRECT), x, y);
+                                    askTrackbar(slider, TBM_GETTHUMBRECT), x, y, windowDpi());
     return MAKELPARAM(pressX, y);
 }
 

@@ -5,30 +5,66 @@
 #include "tray/tray_win.h"
 #include "ui/drawn_controls_win.h"
 #include "ui/layout.h"
+#include "ui/scale.h"
+#include "ui/slider_look.h"
 #include "ui/status.h"
 #include "ui/window_win.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
 HWND sliderTrackbars[4] = {};
 
-void createSliderRow(HWND& trackbar, int trackbarId, int top, const wchar_t* label, int minimum,
-                     int maximum, int initialPosition) {
-    createChildControl(L"STATIC", label, 0, SLIDER_ROW_X, top, SLIDER_ROW_WIDTH,
-                       SLIDER_LABEL_HEIGHT, 0);
-    trackbar = createChildControl(TRACKBAR_CLASSW, L"", TBS_NOTICKS, SLIDER_ROW_X,
-                                  top + SLIDER_TRACKBAR_OFFSET, SLIDER_ROW_WIDTH,
-                                  SLIDER_TRACKBAR_HEIGHT, trackbarId);
+namespace {
+
+HWND sliderLabels[4] = {};
+
+// The trackbar at its row for the scale. Where its own margin before the channel is narrower than
+// the drawn thumb's radius, it reaches past the row by the difference: the thumb at either end of
+// the channel then still ends at the row's edge.
+void placeTrackbar(HWND trackbar, const SliderRowSpec& row, int dpi) {
+    const DrawnRect place = sliderTrackbarRect(row, dpi);
+    moveControl(trackbar, place);
+    SendMessageW(trackbar, TBM_SETTHUMBLENGTH, scaled(SLIDER_THUMB_LENGTH, dpi), 0);
+    RECT channel{};
+    SendMessageW(trackbar, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+    const int margin = std::min<int>(channel.left, place.right - place.left - channel.right);
+    const int overhang = sliderOverhang(margin, dpi);
+    if (overhang > 0) {
+        moveControl(trackbar,
+                    {place.left - overhang, place.top, place.right + overhang, place.bottom});
+    }
+}
+
+} // namespace
+
+void createSliderRow(size_t index, const wchar_t* label, int dpi) {
+    const SliderRowSpec& row = sliderRows[index];
+    sliderLabels[index] = createChildControl(L"STATIC", label, 0, sliderLabelRect(row, dpi), 0);
+    HWND& trackbar = sliderTrackbars[index];
+    trackbar = createChildControl(TRACKBAR_CLASSW, L"", TBS_NOTICKS, sliderTrackbarRect(row, dpi),
+                                  row.trackbarId);
     if (!trackbar) {
         return;
     }
-    SendMessageW(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(minimum, maximum));
-    SendMessageW(trackbar, TBM_SETPOS, TRUE, initialPosition);
-    SendMessageW(trackbar, TBM_SETTHUMBLENGTH, SLIDER_THUMB_LENGTH, 0);
+    SendMessageW(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(row.range.min, row.range.max));
+    SendMessageW(trackbar, TBM_SETPOS, TRUE, row.initialPosition);
+    placeTrackbar(trackbar, row, dpi);
     SetWindowSubclass(trackbar, sliderSubclassProc, 1, 0);
+}
+
+void fitSliderRowsToScale(int dpi) {
+    for (size_t i = 0; i < sliderRows.size(); ++i) {
+        moveControl(sliderLabels[i], sliderLabelRect(sliderRows[i], dpi));
+        setControlFont(sliderLabels[i], bodyFont);
+        if (sliderTrackbars[i]) {
+            placeTrackbar(sliderTrackbars[i], sliderRows[i], dpi);
+            setControlFont(sliderTrackbars[i], bodyFont);
+        }
+    }
 }
 
 void onSliderScroll() {

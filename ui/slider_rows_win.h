@@ -4,9 +4,13 @@
 
 #include <windows.h>
 
-// Label and trackbar of one slider row; the trackbar's handle lands in `trackbar`.
-void createSliderRow(HWND& trackbar, int trackbarId, int top, const wchar_t* label, int minimum,
-                     int maximum, int initialPosition);
+#include <cstddef>
+
+// Label and trackbar of slider row `index` (ui/layout.h) at a scale; the trackbar's handle lands
+// in sliderTrackbars[index].
+void createSliderRow(size_t index, const wchar_t* label, int dpi);
+// Every row to its place at a new scale, with the new bodyFont.
+void fitSliderRowsToScale(int dpi);
 // WM_HSCROLL from any of the four trackbars.
 void onSliderScroll();
 void moveSliders(const ScrollParameters& values);

@@ -2,6 +2,7 @@
 
 #include "ui/control_ids.h"
 #include "ui/palette.h"
+#include "ui/scale.h"
 
 namespace {
 
@@ -9,7 +10,8 @@ constexpr int labelInsetLeft = 14;
 constexpr int labelInsetRight = 72;
 constexpr int trackInsetRight = 64;
 constexpr int knobInset = 3;
-constexpr int knobOnOffset = switchTrackWidth - knobInset - switchKnobDiameter;
+constexpr float knobShadowDrop = 1.0f;
+constexpr float outlineWidth = 1.0f;
 
 constexpr uint32_t trackOffColor = 0xCDD4E2;
 constexpr uint32_t trackPressedOnColor = 0x355DD5;
@@ -41,30 +43,36 @@ SwitchStateSource switchStateSource(int controlId) {
                                              : SwitchStateSource::effectFlag;
 }
 
-ToggleSwitchLook toggleSwitchLook(DrawnRect item, bool on, bool pressed, bool focused) {
+ToggleSwitchLook toggleSwitchLook(DrawnRect item, bool on, bool pressed, bool focused, int dpi) {
+    const int trackWidth = scaled(switchTrackWidth, dpi);
+    const int trackHeight = scaled(switchTrackHeight, dpi);
+    const int knobDiameter = scaled(switchKnobDiameter, dpi);
+    const int inset = scaled(knobInset, dpi);
     const int height = item.bottom - item.top;
-    const int trackX = item.right - trackInsetRight;
+    const int trackX = item.right - scaled(trackInsetRight, dpi);
     // C++ division truncates toward zero, so a control lower than the track puts it at T
     // for H = 23 and at T - 2 for H = 20.
-    const int trackY = item.top + (height - switchTrackHeight) / 2;
-    const int knobX = trackX + (on ? knobOnOffset : knobInset);
-    const int knobY = trackY + knobInset;
+    const int trackY = item.top + (height - trackHeight) / 2;
+    // The knob keeps the same inset from either end of the track at every scale.
+    const int knobX = trackX + (on ? trackWidth - inset - knobDiameter : inset);
+    const int knobY = trackY + inset;
 
     ToggleSwitchLook look{};
-    look.label = {item.left + labelInsetLeft, item.top, item.right - labelInsetRight, item.bottom};
+    look.label = {item.left + scaled(labelInsetLeft, dpi), item.top,
+                  item.right - scaled(labelInsetRight, dpi), item.bottom};
     look.labelColor = gdiColor(textColor);
-    look.trackLeftEnd = square(trackX, trackY, switchTrackHeight);
-    look.trackRightEnd =
-        square(trackX + switchTrackWidth - switchTrackHeight, trackY, switchTrackHeight);
+    look.trackLeftEnd = square(trackX, trackY, trackHeight);
+    look.trackRightEnd = square(trackX + trackWidth - trackHeight, trackY, trackHeight);
     look.trackFill = gdiplusColor(trackFillRgb(on, pressed));
     look.trackOutlined = focused;
     look.trackOutline = gdiplusColor(on ? outlineOnColor : outlineOffColor);
-    look.trackOutlineWidth = 1.0f;
-    look.knobShadow = square(knobX, knobY + 1, switchKnobDiameter);
+    look.trackOutlineWidth = scaledFraction(outlineWidth, dpi);
+    look.knob = square(knobX, knobY, knobDiameter);
+    look.knobShadow = look.knob;
+    look.knobShadow.y += scaledFraction(knobShadowDrop, dpi);
     look.knobShadowColor = gdiplusColor(knobShadowRgb, knobShadowAlpha);
-    look.knob = square(knobX, knobY, switchKnobDiameter);
     look.knobColor = gdiplusColor(knobRgb);
     look.knobOutline = gdiplusColor(on ? knobOutlineOnColor : knobOutlineOffColor);
-    look.knobOutlineWidth = 1.0f;
+    look.knobOutlineWidth = scaledFraction(outlineWidth, dpi);
     return look;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // The owner-drawn on/off switch: label on the left, a 50 x 24 pill with an 18 px knob at the
-// right end of the control.
+// right end of the control, all at 96 DPI and scaled with the window.
 inline constexpr int switchTrackWidth = 50;
 inline constexpr int switchTrackHeight = 24;
 inline constexpr int switchKnobDiameter = 18;
@@ -39,5 +39,6 @@ struct ToggleSwitchLook {
     float knobOutlineWidth;
 };
 
-// The whole picture of a switch in the item rectangle, for its state and pressed/focus bits.
-ToggleSwitchLook toggleSwitchLook(DrawnRect item, bool on, bool pressed, bool focused);
+// The whole picture of a switch in the item rectangle, for its state and pressed/focus bits,
+// at the window's scale.
+ToggleSwitchLook toggleSwitchLook(DrawnRect item, bool on, bool pressed, bool focused, int dpi);

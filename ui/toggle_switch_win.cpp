@@ -93,9 +93,9 @@ void drawTrackAndKnob(HDC dc, const ToggleSwitchLook& look) {
 void drawToggleSwitch(const DRAWITEMSTRUCT& item) {
     const bool on = switchIsOn(static_cast<int>(item.CtlID));
     const RECT& rc = item.rcItem;
-    const ToggleSwitchLook look =
-        toggleSwitchLook({rc.left, rc.top, rc.right, rc.bottom}, on,
-                         (item.itemState & ODS_SELECTED) != 0, (item.itemState & ODS_FOCUS) != 0);
+    const ToggleSwitchLook look = toggleSwitchLook({rc.left, rc.top, rc.right, rc.bottom}, on,
+                                                   (item.itemState & ODS_SELECTED) != 0,
+                                                   (item.itemState & ODS_FOCUS) != 0, windowDpi());
 
     FillRect(item.hDC, &rc, cardBrush);
     drawLabel(item.hDC, item.hwndItem, look.label, look.labelColor);

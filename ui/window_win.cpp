@@ -8,9 +8,11 @@
 #include "shell/ui_strings.h"
 #include "tray/tray_win.h"
 #include "ui/control_ids.h"
+#include "ui/dpi_win.h"
 #include "ui/drawn_controls_win.h"
 #include "ui/layout.h"
 #include "ui/palette.h"
+#include "ui/scale.h"
 #include "ui/slider_rows_win.h"
 #include "ui/status.h"
 
@@ -34,14 +36,46 @@ HWND subtitleLabel = nullptr;
 HWND restoreNoteLabel = nullptr;
 HWND trayNoteLabel = nullptr;
 bool closeBalloonShown = false;
+int currentDpi = BASE_DPI;
+// The window's own icons at its scale; the class keeps the ones of the start.
+HICON smallIcon = nullptr;
+HICON largeIcon = nullptr;
 // Broadcast by the shell to every top-level window when Explorer has restarted.
 UINT taskbarCreatedMessage = 0;
 bool sessionNotificationsOn = false;
 uint64_t inputAtLastFrontLook = UINT64_MAX;
 
-HFONT createUiFont(int height, int weight) {
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+HFONT createUiFont(FontRole role) {
+    const FontSpec font = fontSpec(role, currentDpi);
+    return CreateFontW(font.height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0, L"Segoe UI");
+}
+
+void deleteFont(HFONT& font) {
+    if (font) {
+        DeleteObject(font);
+        font = nullptr;
+    }
+}
+
+struct Fonts {
+    HFONT title, body, small;
+};
+
+// The fonts for the current scale; returns the ones they replace, which the controls may still
+// hold until they are given the new ones.
+Fonts createFontsForScale() {
+    const Fonts replaced{titleFont, bodyFont, smallFont};
+    titleFont = createUiFont(FontRole::title);
+    bodyFont = createUiFont(FontRole::body);
+    smallFont = createUiFont(FontRole::small);
+    return replaced;
+}
+
+void deleteFonts(Fonts fonts) {
+    deleteFont(fonts.title);
+    deleteFont(fonts.body);
+    deleteFont(fonts.small);
 }
 
 HFONT fontFor(FontRole role) {
@@ -86,30 +120,78 @@ const wchar_t* textOf(uint32_t textId) {
 template <size_t N> void createControls(const std::array<ControlSpec, N>& specs) {
     for (const ControlSpec& spec : specs) {
         HWND control = createChildControl(spec.className, textOf(spec.textId), spec.extraStyle,
-                                          spec.x, spec.y, spec.width, spec.height, spec.id);
+                                          controlRect(spec, currentDpi), spec.id);
         handleOf(spec.name) = control;
-        if (control && spec.font != FontRole::body && fontFor(spec.font)) {
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(spec.font)), TRUE);
+        if (spec.font != FontRole::body) {
+            setControlFont(control, fontFor(spec.font));
         }
+    }
+}
+
+template <size_t N> void fitControlsToScale(const std::array<ControlSpec, N>& specs) {
+    for (const ControlSpec& spec : specs) {
+        moveControl(handleOf(spec.name), controlRect(spec, currentDpi));
+        setControlFont(handleOf(spec.name), fontFor(spec.font));
     }
 }
 
 void createSliderRows() {
     for (size_t i = 0; i < sliderRows.size(); ++i) {
-        const SliderRowSpec& row = sliderRows[i];
-        createSliderRow(sliderTrackbars[i], row.trackbarId, row.top, uiString(row.labelId),
-                        row.range.min, row.range.max, row.initialPosition);
+        createSliderRow(i, uiString(sliderRows[i].labelId), currentDpi);
     }
+}
+
+// The outer size at a scale: the 96-DPI client area scaled, in the frame of that scale. At
+// 96 DPI it is the outer size of the design.
+SIZE windowSizeAt(int dpi) {
+    const SIZE frame96 = windowSizeAround({0, 0}, WINDOW_STYLE, BASE_DPI);
+    const PixelSize client = clientSize(frame96.cx, frame96.cy, dpi);
+    return windowSizeAround({client.width, client.height}, WINDOW_STYLE, dpi);
+}
+
+void sizeWindowForScale(HWND window) {
+    const SIZE outer = windowSizeAt(currentDpi);
+    SetWindowPos(window, nullptr, 0, 0, outer.cx, outer.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HICON loadAppIconAt(int sizeMetric) {
+    const int size = systemMetricAt(sizeMetric, currentDpi);
+    return static_cast<HICON>(
+        LoadImageW(appInstance, MAKEINTRESOURCEW(APP_ICON_ID), IMAGE_ICON, size, size, 0));
+}
+
+void destroyIcon(HICON& icon) {
+    if (icon) {
+        DestroyIcon(icon);
+        icon = nullptr;
+    }
+}
+
+// The icon group holds an image for each common scale: the title bar and the notification
+// area get the one of their size instead of a stretched one. The icons replaced go once
+// nothing shows them any more.
+void loadIconsForScale(HWND window) {
+    HICON small = loadAppIconAt(SM_CXSMICON);
+    HICON large = loadAppIconAt(SM_CXICON);
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
+    setTrayIconImage(small);
+    destroyIcon(smallIcon);
+    destroyIcon(largeIcon);
+    smallIcon = small;
+    largeIcon = large;
 }
 
 LRESULT onCreate(HWND window) {
     engine.mainWindow = window;
-    titleFont = createUiFont(-25, 600);
-    bodyFont = createUiFont(-16, 400);
-    smallFont = createUiFont(-14, 400);
+    currentDpi = dpiOfWindow(window);
+    createFontsForScale();
     createControls(controlsBeforeSliders);
     createSliderRows();
     createControls(controlsAfterSliders);
+    sizeWindowForScale(window);
+    loadIconsForScale(window);
     loadSettings();
     loadProgramSettings();
     loadWheelOptions();
@@ -236,8 +318,33 @@ LRESULT onSessionChange(WPARAM event) {
     return 0;
 }
 
-void fillCard(HDC dc, const CardRect& card) {
-    RoundRect(dc, card.left, card.top, card.right, card.bottom, CARD_CORNER, CARD_CORNER);
+// Before a change of scale Windows asks how large the window is to be at the new one: as large
+// as at a start there, where a linear scale of the frame would be off by a pixel or two, so that
+// moving to and fro between monitors keeps the window's size.
+LRESULT onGetDpiScaledSize(int dpi, SIZE& size) {
+    size = windowSizeAt(dpi);
+    return TRUE;
+}
+
+// Windows sends it when the window has moved to a monitor of another scale, with the DPI there
+// and the place it suggests for the window.
+LRESULT onDpiChanged(HWND window, int dpi, const RECT& suggested) {
+    currentDpi = dpi;
+    const Fonts replaced = createFontsForScale();
+    fitControlsToScale(controlsBeforeSliders);
+    fitSliderRowsToScale(currentDpi);
+    fitControlsToScale(controlsAfterSliders);
+    deleteFonts(replaced);
+    loadIconsForScale(window);
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return 0;
+}
+
+void fillCard(HDC dc, const DrawnRect& card) {
+    const int corner = scaled(CARD_CORNER, currentDpi);
+    RoundRect(dc, card.left, card.top, card.right, card.bottom, corner, corner);
 }
 
 LRESULT onPaint(HWND window) {
@@ -247,13 +354,13 @@ LRESULT onPaint(HWND window) {
     GetClientRect(window, &client);
     FillRect(dc, &client, backgroundBrush);
     HBRUSH accent = CreateSolidBrush(gdiColor(accentColor));
-    const RECT band{0, 0, client.right, HEADER_BAND_HEIGHT};
+    const RECT band{0, 0, client.right, scaled(HEADER_BAND_HEIGHT, currentDpi)};
     FillRect(dc, &band, accent);
     DeleteObject(accent);
     HGDIOBJ oldBrush = SelectObject(dc, cardBrush);
     HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-    fillCard(dc, stateCard(client.right));
-    fillCard(dc, parameterCard(client.right));
+    fillCard(dc, stateCard(client.right, currentDpi));
+    fillCard(dc, parameterCard(client.right, currentDpi));
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
     EndPaint(window, &paint);
@@ -298,13 +405,6 @@ LRESULT onClose(HWND window) {
     return 0;
 }
 
-void deleteFont(HFONT& font) {
-    if (font) {
-        DeleteObject(font);
-        font = nullptr;
-    }
-}
-
 LRESULT onDestroy(HWND window) {
     if (engine.settingsDirty) {
         saveSettings();
@@ -317,6 +417,8 @@ LRESULT onDestroy(HWND window) {
     }
     RemovePropW(window, HOOK_REINSTALLS_PROPERTY);
     removeTrayIcon();
+    destroyIcon(smallIcon);
+    destroyIcon(largeIcon);
     deleteFont(titleFont);
     deleteFont(bodyFont);
     deleteFont(smallFont);
@@ -345,16 +447,31 @@ LRESULT onEngineStateChanged() {
 
 } // namespace
 
-HWND createChildControl(const wchar_t* className, const wchar_t* text, DWORD extraStyle, int x,
-                        int y, int width, int height, int id) {
-    HWND control =
-        CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | extraStyle, x, y, width, height,
-                        mainWindowHandle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                        appInstance, nullptr);
-    if (control && bodyFont) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont), TRUE);
-    }
+HWND createChildControl(const wchar_t* className, const wchar_t* text, DWORD extraStyle,
+                        const DrawnRect& place, int id) {
+    HWND control = CreateWindowExW(
+        0, className, text, WS_CHILD | WS_VISIBLE | extraStyle, place.left, place.top,
+        place.right - place.left, place.bottom - place.top, mainWindowHandle(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), appInstance, nullptr);
+    setControlFont(control, bodyFont);
     return control;
+}
+
+void moveControl(HWND control, const DrawnRect& place) {
+    if (control) {
+        SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void setControlFont(HWND control, HFONT font) {
+    if (control && font) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+}
+
+int windowDpi() {
+    return currentDpi;
 }
 
 LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -376,6 +493,10 @@ LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return onPowerBroadcast(wParam);
     case WM_WTSSESSION_CHANGE:
         return onSessionChange(wParam);
+    case WM_GETDPISCALEDSIZE:
+        return onGetDpiScaledSize(static_cast<int>(wParam), *reinterpret_cast<SIZE*>(lParam));
+    case WM_DPICHANGED:
+        return onDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
     case WM_PAINT:
         return onPaint(window);
     case WM_CTLCOLORSTATIC:

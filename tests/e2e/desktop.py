@@ -43,6 +43,11 @@ def dword(value):
     return value.to_bytes(4, "little", signed=value < 0)
 
 
+def scaled(length, dpi):
+    """A 96-DPI length at `dpi`, to the nearest pixel (halves up), as Windows scales."""
+    return (length * dpi + 48) // 96
+
+
 def wait_for(what, read, done, timeout=20.0, interval=0.05, explain=lambda: ""):
     """Polls read() until done(value); returns the value, or fails with the last one seen."""
     deadline = time.monotonic() + timeout
@@ -62,7 +67,7 @@ class Desktop:
         self.work = Path(work)
         self.prefix = Path(prefix)
         self.exe = exe
-        self.xvfb = None
+        self.xvfb = self.screen = None
         self.probe_process = None
         self.copies = []
         self.started = []  # Rolvane processes of this session, ended at the latest in stop()
@@ -73,9 +78,20 @@ class Desktop:
 
     def start(self):
         self._open_logs()
+        self._start_display()
+        # A server left from an earlier run would still draw on that run's display.
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env)
+        self._prepare_prefix()
+        self._start_probe()
+        # A run ended in the middle of the scale test leaves the prefix at another scale.
+        if self.reg_get(r"Control Panel\Desktop", "LogPixels") not in (None, (REG_DWORD, dword(96))):
+            self.set_dpi(96)
+
+    def _start_display(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "2048x1536x24", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as numbers:
@@ -86,11 +102,12 @@ class Desktop:
                         WINEARCH="win64", WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("LANGUAGE", None)
         self.screen = xdisplay.Display(self.env["DISPLAY"])
-        # A server left from an earlier run would still draw on that run's display.
-        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=self.env)
-        self._prepare_prefix()
-        self._start_probe()
+
+    def _stop_display(self):
+        if self.screen:
+            self.screen.close()
+        self.xvfb.send_signal(signal.SIGTERM)
+        self.xvfb.wait(10)
 
     def _open_logs(self):
         self.work.mkdir(parents=True, exist_ok=True)
@@ -129,12 +146,22 @@ class Desktop:
             self.probe_process.kill()
 
     def restart_wine(self):
-        """A new logon as far as the registry goes: the Wine server ends once the last program
-        has, keeping only what it stores on disk, and the next program starts a new one."""
+        """A new logon: the Wine server ends with the last program, keeping what it stores on disk,
+        and the next program starts a new one, on a new display (on the old one Wine at times
+        passed no real key to a popup menu any more)."""
         assert not self.windows(), "restart_wine with Rolvane still running"
         self._stop_probe()
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=60)
+        self._stop_display()
+        self._start_display()
         self._start_probe()
+
+    def set_dpi(self, dpi):
+        """The prefix at `dpi` on a desktop of 1024 x 768 at that scale, read at a server's start."""
+        self.reg_set(r"Control Panel\Desktop", "LogPixels", REG_DWORD, dword(dpi))
+        size = f"{scaled(1024, dpi)}x{scaled(768, dpi)}\0".encode("utf-16-le")
+        self.reg_set(r"Software\Wine\Explorer\Desktops", "Default", REG_SZ, size)
+        self.restart_wine()
 
     def _prepare_prefix(self):
         script = 'source "$1/scripts/lib.sh"; export_wine_environment "$2"; prepare_prefix'
@@ -166,8 +193,7 @@ class Desktop:
             self._stop_probe()
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
         if self.xvfb:
-            self.xvfb.send_signal(signal.SIGTERM)
-            self.xvfb.wait(10)
+            self._stop_display()
 
     # --- the probe ----------------------------------------------------------------------------
 
@@ -200,11 +226,19 @@ class Desktop:
 
     def info(self):
         numbers = [int(field) for field in self.probe("info").split()]
-        keys = ("visible", "iconic", "foreground", "left", "top", "right", "bottom", "x", "y", "pid")
+        keys = ("visible", "iconic", "foreground", "left", "top", "right", "bottom", "x", "y", "pid",
+                "width", "height")
         return dict(zip(keys, numbers))
 
     def rect(self, name):
         return tuple(int(field) for field in self.probe("rect", name).split())
+
+    def children(self):
+        """The window's controls in the order of making: (left, top, right, bottom, text)."""
+        found = []
+        while (text := self.ask("text", f"#{len(found)}"))[0]:
+            found.append((*self.rect(f"#{len(found)}"), text[1]))
+        return found
 
     def wait_for_text(self, name, want, timeout=10):
         return wait_for(f"the {name} text to read {want!r}", lambda: self.ask("text", name)[1],
@@ -344,10 +378,13 @@ class Desktop:
     # --- pixels ------------------------------------------------------------------------------
 
     def screenshot(self):
+        """The X screen as far as the Wine desktop reaches (the screen has room for the largest)."""
         root = self.screen.screen().root
         geometry = root.get_geometry()
-        raw = root.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
-        return Image.frombytes("RGB", (geometry.width, geometry.height), raw.data, "raw", "BGRX")
+        width = min(geometry.width, self.offset[0] + self.desktop_size[0])
+        height = min(geometry.height, self.offset[1] + self.desktop_size[1])
+        raw = root.get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF)
+        return Image.frombytes("RGB", (width, height), raw.data, "raw", "BGRX")
 
     def pixel(self, image, x, y):
         """The colour as 0xRRGGBB at a point in Wine's screen coordinates."""
@@ -359,6 +396,39 @@ def near(colour, want, tolerance=6):
     """Within `tolerance` per channel: room for anti-aliasing, far below any two colours checked."""
     return all(abs((colour >> shift & 255) - (want >> shift & 255)) <= tolerance
                for shift in (0, 8, 16))
+
+
+ACCENT, WHITE, PAGE = 0x4169E1, 0xFFFFFF, 0xF5F7FB
+SWITCH_OFF, SWITCH_ON_PRESSED, SWITCH_OFF_PRESSED = 0xCDD4E2, 0x355DD5, 0xC1C8D6
+SLIDER_TRACK = 0xD3DBE9
+
+
+def wait_for_pixels(desktop, what, checks):
+    """Screenshots until every (name, x, y, colour, same) holds: the colour there, or (same
+    False) any other colour; fails showing what the last screenshot had."""
+    def sample():
+        image = desktop.screenshot()
+        return [(name, f"{desktop.pixel(image, x, y):06X}", f"{'' if same else 'not '}{want:06X}")
+                for name, x, y, want, same in checks]
+    def holds(seen):
+        return all(near(int(got, 16), want) == same
+                   for (_, got, _), (_, _, _, want, same) in zip(seen, checks))
+    wait_for(what, sample, holds, timeout=10)
+
+
+def slider_points(desktop, id, dpi=96):
+    """The thumb's centre on the line, and a point of the value part left of it and of the track
+    right of it, clear of the round caps, the thumb and its halo; None where there is no room."""
+    left, top, _, _ = desktop.rect(id)
+    channel_left, channel_top, channel_right, channel_bottom, thumb_left, _, thumb_right, _ = \
+        [int(field) for field in desktop.probe("trackbar-rects", id).split()]
+    y = top + (channel_top + channel_bottom) // 2
+    cx = left + (thumb_left + thumb_right) // 2
+    cap, clear = scaled(4, dpi), scaled(14, dpi)
+    start, end = left + channel_left + cap, left + channel_right - cap
+    value = ((start + cx - clear) // 2, y) if cx - clear - start >= 8 else None
+    rest = ((cx + clear + end) // 2, y) if end - cx - clear >= 8 else None
+    return (cx, y), value, rest
 
 
 class Rolvane:

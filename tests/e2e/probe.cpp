@@ -217,12 +217,22 @@ std::wstring textOf(HWND window) {
     return text;
 }
 
-// The two status lines are statics with the id 0: found by a point inside each (client pixels).
+HWND childAt(HWND window, long index) {
+    HWND child = GetWindow(window, GW_CHILD);
+    for (; child && index > 0; --index) {
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    return child;
+}
+
+// A control by its id, "#N" by its place in the order of making, or a status line (the third and
+// the sixth made, statics with the id 0).
 HWND control(HWND window, const std::wstring& name) {
     if (name == L"state" || name == L"parameters") {
-        HWND child = ChildWindowFromPointEx(window, {270, name == L"state" ? 106 : 209}, CWP_ALL);
-        // Before the controls exist the point hits the window itself.
-        return child == window ? nullptr : child;
+        return childAt(window, name == L"state" ? 2 : 5);
+    }
+    if (name[0] == L'#') {
+        return childAt(window, std::wcstol(name.c_str() + 1, nullptr, 10));
     }
     return GetDlgItem(window, std::wcstol(name.c_str(), nullptr, 10));
 }
@@ -308,11 +318,11 @@ std::wstring windowsOfClass(const wchar_t* className, std::wstring (*describe)(H
     return list.text;
 }
 
-// A message with a pointer in lParam is not carried across processes: the rectangle is asked
-// for in Rolvane's own memory.
-bool askTrackbarRect(HWND trackbar, UINT message, RECT& rect) {
+// A message with a pointer in lParam is not carried across processes: the rectangle is put in
+// and read from Rolvane's own memory.
+bool sendWithRect(HWND window, UINT message, WPARAM wParam, RECT& rect) {
     DWORD processId = 0;
-    GetWindowThreadProcessId(trackbar, &processId);
+    GetWindowThreadProcessId(window, &processId);
     HANDLE process =
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
     if (!process) {
@@ -320,7 +330,8 @@ bool askTrackbarRect(HWND trackbar, UINT message, RECT& rect) {
     }
     bool read = false;
     if (void* remote = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE)) {
-        read = sendTo(trackbar, message, 0, reinterpret_cast<LPARAM>(remote)) &&
+        read = WriteProcessMemory(process, remote, &rect, sizeof rect, nullptr) &&
+               sendTo(window, message, wParam, reinterpret_cast<LPARAM>(remote)) &&
                ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
@@ -449,6 +460,42 @@ std::wstring loadWithTheProgramsCode() {
                              c.maxAccelerationPercent, c.accelerationWindowMs, c.smoothDurationMs});
 }
 
+// How wide a text is in the window's face at a height and weight: its advance, and the first and
+// last column + 1 its pixels reach from its origin (under Wine's Tahoma, past the advance).
+std::wstring textWidth(const Words& words) {
+    constexpr long width = 3000, height = 200, origin = 100;
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    uint32_t* pixels = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels),
+                                      nullptr, 0);
+    HFONT font = CreateFontW(-numberOf(words, 1), 0, 0, 0, numberOf(words, 2), FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             CLEARTYPE_QUALITY, 0, L"Segoe UI");
+    const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    const HGDIOBJ oldFont = SelectObject(dc, font);
+    PatBlt(dc, 0, 0, width, height, WHITENESS);
+    SIZE advance{};
+    GetTextExtentPoint32W(dc, words[3].c_str(), int(words[3].size()), &advance);
+    TextOutW(dc, origin, 0, words[3].c_str(), int(words[3].size()));
+    GdiFlush();
+    long first = width, last = -1;
+    // Dark enough in some channel to stand out on white: anti-aliasing's faint rim is left out.
+    for (long i = 0; pixels && i < width * height; ++i) {
+        if ((pixels[i] & 0xC0) != 0xC0 || (pixels[i] & 0xC000) != 0xC000 ||
+            (pixels[i] & 0xC00000) != 0xC00000) {
+            first = std::min(first, i % width);
+            last = std::max(last, i % width);
+        }
+    }
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(font);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return L"ok " + numbers({advance.cx, first - origin, last + 1 - origin});
+}
+
 // --- commands ----------------------------------------------------------------------------
 
 std::wstring onRolvane(const Words& words, HWND window) {
@@ -461,10 +508,25 @@ std::wstring onRolvane(const Words& words, HWND window) {
         ClientToScreen(window, &origin);
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
+        RECT client{};
+        GetClientRect(window, &client);
         return L"ok " +
                numbers(
                    {IsWindowVisible(window), IsIconic(window), GetForegroundWindow() == window}) +
-               L" " + rectText(outer) + L" " + numbers({origin.x, origin.y, long(processId)});
+               L" " + rectText(outer) + L" " + numbers({origin.x, origin.y, long(processId)}) +
+               L" " + numbers({client.right, client.bottom});
+    }
+    if (verb == L"dpi-changed") {
+        // What Windows does when the window has moved to a monitor of another scale: it asks
+        // Rolvane for its size there, then sends the DPI with the place of that size it suggests.
+        RECT place{};
+        RECT size{}; // a SIZE in its first two fields
+        GetWindowRect(window, &place);
+        const bool asked = sendWithRect(window, WM_GETDPISCALEDSIZE, argument, size);
+        place = {place.left, place.top, place.left + size.left, place.top + size.top};
+        return asked && sendWithRect(window, WM_DPICHANGED, MAKEWPARAM(argument, argument), place)
+                   ? L"ok"
+                   : L"error not handled";
     }
     if (verb == L"title") {
         return L"ok " + textOf(window);
@@ -530,8 +592,8 @@ std::wstring onRolvane(const Words& words, HWND window) {
     if (verb == L"trackbar-rects") {
         RECT channel{};
         RECT thumb{};
-        return askTrackbarRect(child, TBM_GETCHANNELRECT, channel) &&
-                       askTrackbarRect(child, TBM_GETTHUMBRECT, thumb)
+        return sendWithRect(child, TBM_GETCHANNELRECT, 0, channel) &&
+                       sendWithRect(child, TBM_GETTHUMBRECT, 0, thumb)
                    ? L"ok " + rectText(channel) + L" " + rectText(thumb)
                    : L"error cannot read the rectangles";
     }
@@ -584,6 +646,9 @@ std::wstring onCommand(const Words& words) {
     }
     if (verb == L"reg-delete" && words.size() >= 2) {
         return registryDelete(words);
+    }
+    if (verb == L"text-width" && words.size() == 4) {
+        return textWidth(words);
     }
     if (verb == L"load") {
         return loadWithTheProgramsCode();
