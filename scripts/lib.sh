@@ -79,13 +79,15 @@ build_win() {
 }
 
 # The host tree, and the unit tests and corpus replays under AddressSanitizer with
-# UndefinedBehaviorSanitizer and under ThreadSanitizer.
+# UndefinedBehaviorSanitizer and under ThreadSanitizer. They build while the Wine tests run, at
+# a lower priority: the Wine tests are the longer path, and mostly wait, so the compilers fill
+# the gaps instead of slowing Wine down.
 build_host_trees() {
     local preset
     cd "$ROLVANE_ROOT" || return
     for preset in host "${SANITIZER_PRESETS[@]}"; do
         note "building build/$preset (log: build/logs/build-$preset.log)"
-        run_logged "build-$preset" cmake --build --preset "$preset"
+        run_logged "build-$preset" nice -n 10 cmake --build --preset "$preset"
     done
 }
 
