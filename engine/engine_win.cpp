@@ -28,6 +28,15 @@ static uint64_t lastSystemInputRead = 0;
 static uint32_t lastSystemInput = 0;
 static uintptr_t publishedReinstalls = UINTPTR_MAX;
 
+static bool readPhysicalPointer(uint64_t& pointer) {
+    POINT point{};
+    if (!GetPhysicalCursorPos(&point)) {
+        return false;
+    }
+    pointer = packPoint(point.x, point.y);
+    return true;
+}
+
 static void readSystemInput() {
     const uint64_t now = GetTickCount64();
     if (lastSystemInputRead != 0 && now - lastSystemInputRead < SYSTEM_INPUT_READ_SPACING_MS) {
@@ -39,10 +48,9 @@ static void readSystemInput() {
         return;
     }
     lastSystemInput = input.dwTime;
-    POINT pointer{};
-    if (engine.hookInstalled.load() && GetPhysicalCursorPos(&pointer) &&
+    if (engine.hookInstalled.load() &&
         hookLooksRemoved(hookWatch, lastSystemInput, engine.lastHookEventTime.load(),
-                         packPoint(pointer.x, pointer.y), engine.lastHookEventPoint.load(), now)) {
+                         engine.lastHookEventPoint.load(), now, readPhysicalPointer)) {
         putHookBack();
     }
 }

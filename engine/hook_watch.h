@@ -13,6 +13,9 @@ inline constexpr uint64_t HOOK_REINSTALL_SPACING_MS = 5'000;
 struct HookWatch {
     uint64_t lastReinstallTick = 0;
     bool reinstalled = false;
+    // The system's last input at the previous look: only input newer than it is judged.
+    uint32_t systemInputJudged = 0;
+    bool judgedOnce = false;
 };
 
 // A screen point in physical pixels, as one atomic value.
@@ -20,9 +23,13 @@ inline uint64_t packPoint(int32_t x, int32_t y) {
     return uint64_t{static_cast<uint32_t>(x)} << 32 | static_cast<uint32_t>(y);
 }
 
-// Both input times are 32-bit millisecond ticks, which wrap after 49.7 days; the two points are
-// packed: the pointer now and where the hook's last event had it.
-bool hookLooksRemoved(const HookWatch& watch, uint32_t lastSystemInput, uint32_t lastHookEvent,
-                      uint64_t pointerNow, uint64_t pointerAtHookEvent, uint64_t nowTick);
+// Where the pointer is now, packed; false when it cannot be read. It is a call into the system,
+// so it is asked only when the system has seen new input that the hook did not.
+using PointerReader = bool (*)(uint64_t& pointer);
+
+// Both input times are 32-bit millisecond ticks, which wrap after 49.7 days; the point is where
+// the hook's last event had the pointer.
+bool hookLooksRemoved(HookWatch& watch, uint32_t lastSystemInput, uint32_t lastHookEvent,
+                      uint64_t pointerAtHookEvent, uint64_t nowTick, PointerReader readPointer);
 
 void noteReinstallRequested(HookWatch& watch, uint64_t nowTick);

@@ -192,25 +192,40 @@ TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPe
     EXPECT_EQ(asked, 3 + TARGET_CACHE_SIZE - 3);
 }
 
-// The refresh timer's question: has the system seen input that the hook did not?
+// The refresh timer's question: has the system seen mouse input that the hook did not?
+uint64_t pointerNow = 0;
+int pointerReads = 0;
+
+bool readPointer(uint64_t& pointer) {
+    ++pointerReads;
+    pointer = pointerNow;
+    return true;
+}
+
 TEST(HookWatch, PutsTheHookBackWhenTheMousePointerMovedUnseenAndNotTooOften) {
     HookWatch watch;
     const uint32_t hookEvent = 4'294'966'000u;   // shortly before the 32-bit tick wraps
     const uint64_t seen = packPoint(-1500, 300); // a monitor left of the primary one
     const uint64_t moved = packPoint(-1500, 301);
     const auto removed = [&](uint32_t systemInput, uint64_t pointer, uint64_t now = 100) {
-        return hookLooksRemoved(watch, systemInput, hookEvent, pointer, seen, now);
+        pointerNow = pointer;
+        return hookLooksRemoved(watch, systemInput, hookEvent, seen, now, readPointer);
     };
     EXPECT_FALSE(removed(hookEvent, moved));
     EXPECT_FALSE(removed(hookEvent + HOOK_SILENCE_LIMIT_MS, moved));
     EXPECT_FALSE(removed(hookEvent - 50'000, moved));
+    EXPECT_EQ(pointerReads, 0); // each read is a call into the system
     EXPECT_TRUE(removed(hookEvent + HOOK_SILENCE_LIMIT_MS + 1, moved));
     // Minutes of typing: the system saw input, the pointer is where the hook saw it last.
     EXPECT_FALSE(removed(hookEvent + 600'000, seen));
+    // At rest after it the system's last input stays: nothing new to judge, nothing read.
+    const int readsWhileTyping = pointerReads;
+    EXPECT_FALSE(removed(hookEvent + 600'000, moved));
+    EXPECT_EQ(pointerReads, readsWhileTyping);
     noteReinstallRequested(watch, 100);
     const uint32_t later = hookEvent + 3'000;
     EXPECT_FALSE(removed(later, moved, 100 + HOOK_REINSTALL_SPACING_MS - 1));
-    EXPECT_TRUE(removed(later, moved, 100 + HOOK_REINSTALL_SPACING_MS));
+    EXPECT_TRUE(removed(later + 1, moved, 100 + HOOK_REINSTALL_SPACING_MS));
 }
 
 TEST(WheelFilter, DeltaIsTheSignedHighWordOfMouseData) {
