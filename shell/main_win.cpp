@@ -97,9 +97,9 @@ bool registerWindowClass(HINSTANCE instance) {
 }
 
 HWND createControlWindow(HINSTANCE instance) {
-    return CreateWindowExW(0, CONTROL_WINDOW_CLASS, uiString(0), WINDOW_STYLE, CW_USEDEFAULT,
-                           CW_USEDEFAULT, WINDOW_OUTER_WIDTH, WINDOW_OUTER_HEIGHT, nullptr, nullptr,
-                           instance, nullptr);
+    return CreateWindowExW(0, CONTROL_WINDOW_CLASS, uiString(UI_WINDOW_TITLE), WINDOW_STYLE,
+                           CW_USEDEFAULT, CW_USEDEFAULT, WINDOW_OUTER_WIDTH, WINDOW_OUTER_HEIGHT,
+                           nullptr, nullptr, instance, nullptr);
 }
 
 bool startWorker(std::thread& slot, void (*body)()) {

@@ -1,5 +1,7 @@
 #include "shell/settings.h"
 
+#include "shell/ui_strings.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -252,5 +254,22 @@ bool savePauseInFullScreen(RegistryStore& registry, bool pause) {
     RegistryKeyHolder key(registry);
     return key.create(SETTINGS_KEY, REGISTRY_SET_VALUE) == REGISTRY_SUCCESS &&
            writeDword(registry, key.get(), PAUSE_IN_FULL_SCREEN_VALUE, pause ? 1 : 0) ==
+               REGISTRY_SUCCESS;
+}
+
+uint32_t loadLanguageChoice(RegistryStore& registry) {
+    RegistryKeyHolder key(registry);
+    int32_t number = 0;
+    if (key.open(SETTINGS_KEY, REGISTRY_QUERY_VALUE) != REGISTRY_SUCCESS ||
+        !readDword(registry, key.get(), LANGUAGE_VALUE, number)) {
+        return 0;
+    }
+    return knownLanguageChoice(uint32_t(number));
+}
+
+bool saveLanguageChoice(RegistryStore& registry, uint32_t choice) {
+    RegistryKeyHolder key(registry);
+    return key.create(SETTINGS_KEY, REGISTRY_SET_VALUE) == REGISTRY_SUCCESS &&
+           writeDword(registry, key.get(), LANGUAGE_VALUE, int32_t(knownLanguageChoice(choice))) ==
                REGISTRY_SUCCESS;
 }

@@ -63,6 +63,12 @@ inline constexpr size_t WHEEL_OPTIONS = std::size(WHEEL_OPTION_VALUES);
 std::array<bool, WHEEL_OPTIONS> loadWheelOptions(RegistryStore& registry);
 bool saveWheelOption(RegistryStore& registry, size_t option, bool on);
 
+// The chosen UI language: "Language", the primary language id of one of Rolvane's languages; 0,
+// the default, follows Windows. Anything else, missing or unreadable, reads as 0.
+inline constexpr wchar_t LANGUAGE_VALUE[] = L"Language";
+uint32_t loadLanguageChoice(RegistryStore& registry);
+bool saveLanguageChoice(RegistryStore& registry, uint32_t choice);
+
 // Off only for a stored 4-byte REG_DWORD 0; anything else, missing or unreadable, is on.
 bool loadPauseInFullScreen(RegistryStore& registry);
 bool savePauseInFullScreen(RegistryStore& registry, bool pause);

@@ -14,10 +14,23 @@ uint32_t readModulePath(wchar_t* buffer, uint32_t capacity) {
     return GetModuleFileNameW(nullptr, buffer, capacity);
 }
 
+uint32_t languageChoiceInForce = 0;
+
 } // namespace
 
 void detectUiLanguage() {
-    uiLanguageIsCzech = isCzechUiLanguage(GetUserDefaultUILanguage()) ? 1 : 0;
+    languageChoiceInForce = loadLanguageChoice(currentUserRegistry());
+    uiLanguage = chooseUiLanguage(languageChoiceInForce, GetUserDefaultUILanguage());
+}
+
+uint32_t languageChoice() {
+    return languageChoiceInForce;
+}
+
+bool chooseLanguage(uint32_t choice) {
+    languageChoiceInForce = knownLanguageChoice(choice);
+    uiLanguage = chooseUiLanguage(languageChoiceInForce, GetUserDefaultUILanguage());
+    return saveLanguageChoice(currentUserRegistry(), languageChoiceInForce);
 }
 
 void loadSettings() {

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The shell's Win32 entry points, on the process-wide engine and the current user's registry.
+// The stored language choice, or else the display language, in force.
 void detectUiLanguage();
+// The choice in force: a primary language id, 0 for the display language.
+uint32_t languageChoice();
+// Puts a choice in force at once and stores it; false when it could not be stored.
+bool chooseLanguage(uint32_t choice);
 
 void loadSettings();
 // True only when the key could be opened or created and all five values were written.

@@ -159,4 +159,26 @@ TEST(SaveSettings, AFailedSaveWritesWhatItCanAndIsRetriedAtTheNextTick) {
     EXPECT_EQ(clean.registry.calls, 0);
 }
 
+// The language choice reads as 0 (like Windows) unless it is a 4-byte DWORD naming one of ours,
+// and is stored as one.
+TEST(LanguageChoice, AnUnknownOrDamagedChoiceReadsAsLikeWindows) {
+    MemoryRegistry registry;
+    EXPECT_EQ(loadLanguageChoice(registry), 0u);
+    const uint64_t wide = 0x07;
+    for (const auto& [type, size, stored, read] :
+         {std::tuple{REGISTRY_TYPE_DWORD, 4u, 0x07u, 0x07u},
+          {REGISTRY_TYPE_DWORD, 4u, 0x16u, 0x16u},
+          {REGISTRY_TYPE_DWORD, 4u, 0x0407u, 0u},
+          {REGISTRY_TYPE_DWORD, 4u, 0x99u, 0u},
+          {REGISTRY_TYPE_BINARY, 4u, 0x07u, 0u},
+          {REGISTRY_TYPE_QWORD, 8u, 0x07u, 0u}}) {
+        const uint64_t data = size == 8 ? wide : stored;
+        registry.setRaw(SETTINGS_KEY, LANGUAGE_VALUE, type, &data, size);
+        EXPECT_EQ(loadLanguageChoice(registry), read) << type << " " << stored;
+    }
+    EXPECT_TRUE(saveLanguageChoice(registry, 0x15));
+    EXPECT_EQ(loadLanguageChoice(registry), 0x15u);
+    EXPECT_TRUE(registry.allKeysClosed());
+}
+
 } // namespace

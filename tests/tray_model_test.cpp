@@ -18,13 +18,13 @@ TEST(TrayTooltip, TellsTheSameStateAsTheWindowInEitherLanguage) {
     for (const Case c : {Case{false, false, 20}, Case{true, false, 20}, Case{true, true, 21},
                          Case{false, true, 22}}) {
         EXPECT_EQ(tooltipStateTextId(c.effect, c.hook), c.text) << c.effect << c.hook;
-        for (const int32_t language : {0, 1}) {
-            uiLanguageIsCzech = language;
+        for (const UiLanguage language : {UiLanguage::english, UiLanguage::polish}) {
+            uiLanguage = language;
             wchar_t tooltip[TOOLTIP_CAPACITY];
             formatTooltip(tooltip, TOOLTIP_CAPACITY, TOOLTIP_FORMAT, uiString(c.text));
             EXPECT_EQ(tooltip, prefix + uiString(c.text));
         }
-        uiLanguageIsCzech = 0;
+        uiLanguage = UiLanguage::english;
     }
     wchar_t buffer[TOOLTIP_CAPACITY];
     formatTooltip(buffer, TOOLTIP_CAPACITY, L"100%% %s %d", L"50 %s");
@@ -107,6 +107,26 @@ TEST(TrayMenu, TheEffectItemAndTheProfilesCarryTheState) {
             EXPECT_EQ(item.flags & TRAY_ITEM_CHECKED ? item.commandId : 0,
                       item.commandId == active ? active : 0);
         }
+    }
+}
+
+// Like Windows or the language chosen is checked, and each item's command stands for its choice.
+TEST(TrayMenu, TheLanguageSubmenuChecksTheChoice) {
+    EXPECT_EQ(buildTrayMenu(false, true, 1202).main[8].commandId, TRAY_SUBMENU_LANGUAGE);
+    EXPECT_EQ(languageChoiceOfCommand(IDM_LANGUAGE_FIRST - 1), -1);
+    EXPECT_EQ(languageChoiceOfCommand(IDM_LANGUAGE_FIRST + int32_t(UI_LANGUAGES) + 1), -1);
+    for (const uint32_t choice : {0x00u, 0x09u, 0x05u, 0x15u, 0x16u}) {
+        int checked = 0;
+        for (const TrayMenuItem& item :
+             buildTrayMenu(false, true, 1202, {}, {}, choice).languages) {
+            if (item.flags & TRAY_ITEM_SEPARATOR) {
+                continue;
+            }
+            const bool chosen = languageChoiceOfCommand(item.commandId) == choice;
+            EXPECT_EQ((item.flags & TRAY_ITEM_CHECKED) != 0, chosen) << item.commandId;
+            checked += chosen;
+        }
+        EXPECT_EQ(checked, 1) << choice;
     }
 }
 

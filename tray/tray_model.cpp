@@ -99,9 +99,18 @@ size_t formatTooltip(wchar_t* destination, size_t capacity, const wchar_t* forma
     return writer.finish();
 }
 
+int64_t languageChoiceOfCommand(int32_t command) {
+    const int32_t index = command - IDM_LANGUAGE_FIRST;
+    if (index < 0 || index > int32_t(UI_LANGUAGES)) {
+        return -1;
+    }
+    return index == 0 ? 0 : UI_LANGUAGE_PRIMARY_IDS[size_t(index - 1)];
+}
+
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
                        const ProgramState& programs,
-                       const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions) {
+                       const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions,
+                       uint32_t languageChoice) {
     uint32_t effectFlags = 0;
     if (effectEnabled) {
         effectFlags |= TRAY_ITEM_CHECKED;
@@ -130,6 +139,7 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
              TRAY_ITEM_POPUP | flagsIf(false, !programs.anyOwnSetting)},
             {IDM_PAUSE_IN_FULL_SCREEN, UI_MENU_OFF_IN_FULL_SCREEN,
              flagsIf(programs.pauseInFullScreen, false)},
+            {TRAY_SUBMENU_LANGUAGE, UI_MENU_LANGUAGE, TRAY_ITEM_POPUP},
             separator,
             {IDM_EXIT, UI_MENU_EXIT, 0},
         }},
@@ -142,10 +152,19 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
         }},
         .program = {},
         .wheel = {},
+        .languages = {},
     };
+    menu.languages[0] = {IDM_LANGUAGE_FIRST, UI_MENU_LIKE_WINDOWS,
+                         flagsIf(languageChoice == 0, false)};
+    menu.languages[1] = separator;
+    for (size_t i = 0; i < UI_LANGUAGES; ++i) {
+        menu.languages[i + 2] = {IDM_LANGUAGE_FIRST + 1 + int32_t(i),
+                                 UI_LANGUAGE_NAME_FIRST + uint32_t(i),
+                                 flagsIf(languageChoice == UI_LANGUAGE_PRIMARY_IDS[i], false)};
+    }
     for (size_t i = 0; i < WHEEL_OPTION_ITEMS; ++i) {
-        menu.wheel[i] = {IDM_WHEEL_OPTION_FIRST + int32_t(i), UI_MENU_WHEEL_OPTION_FIRST + uint32_t(i),
-                         flagsIf(wheelOptions[i], false)};
+        menu.wheel[i] = {IDM_WHEEL_OPTION_FIRST + int32_t(i),
+                         UI_MENU_WHEEL_OPTION_FIRST + uint32_t(i), flagsIf(wheelOptions[i], false)};
     }
     for (size_t i = 0; i < PROGRAM_SETTINGS.size(); ++i) {
         const int32_t setting = PROGRAM_SETTINGS[i];

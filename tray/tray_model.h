@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/engine_state.h"
+#include "shell/ui_strings.h"
 
 #include <array>
 #include <cstddef>
@@ -42,6 +43,11 @@ inline constexpr size_t WHEEL_OPTION_ITEMS = 4;
 // The Wheel submenu's options: smooth sideways, reverse vertical, reverse horizontal, Shift
 // sideways; the command of each is IDM_WHEEL_OPTION_FIRST plus its place.
 inline constexpr int32_t IDM_WHEEL_OPTION_FIRST = 1320;
+// The Language submenu: IDM_LANGUAGE_FIRST is "Like Windows", the languages follow in the order
+// of UiLanguage.
+inline constexpr int32_t IDM_LANGUAGE_FIRST = 1340;
+// The language choice a command stands for (a primary language id, 0 for like Windows), or -1.
+int64_t languageChoiceOfCommand(int32_t command);
 
 // The settings a program can have, in the order of the "In NAME" submenu; the command of each
 // is IDM_PROGRAM_SETTING_FIRST plus its place. A name of the submenu of programs with their own
@@ -95,7 +101,8 @@ inline constexpr int32_t TRAY_SUBMENU_PROFILES = 0;
 inline constexpr int32_t TRAY_SUBMENU_PROGRAM = 1;
 inline constexpr int32_t TRAY_SUBMENU_LISTED = 2;
 inline constexpr int32_t TRAY_SUBMENU_WHEEL = 3;
-inline constexpr int32_t TRAY_SUBMENUS = 4;
+inline constexpr int32_t TRAY_SUBMENU_LANGUAGE = 4;
+inline constexpr int32_t TRAY_SUBMENUS = 5;
 
 struct TrayMenuItem {
     int32_t commandId; // 0 for separators; a TRAY_SUBMENU_ number for a popup item
@@ -104,14 +111,17 @@ struct TrayMenuItem {
 };
 
 struct TrayMenu {
-    std::array<TrayMenuItem, 10> main;
+    std::array<TrayMenuItem, 11> main;
     std::array<TrayMenuItem, 5> profiles;
     std::array<TrayMenuItem, PROGRAM_SETTINGS.size()> program;
     std::array<TrayMenuItem, WHEEL_OPTION_ITEMS> wheel;
+    std::array<TrayMenuItem, UI_LANGUAGES + 2> languages; // Like Windows, a separator, each one
 };
 
 // The menu as it must look for this state, top to bottom. The submenu of programs with their
-// own setting is built from the list itself.
+// own setting is built from the list itself. The language choice is checked: a primary language
+// id, or 0 for like Windows.
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
                        const ProgramState& programs = {},
-                       const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions = {true});
+                       const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions = {true},
+                       uint32_t languageChoice = 0);

@@ -3,6 +3,7 @@
 #include "engine/engine_state.h"
 #include "shell/app_win.h"
 #include "shell/program_settings_win.h"
+#include "shell/shell_win.h"
 #include "shell/wheel_options_win.h"
 #include "shell/ui_strings.h"
 #include "tray/tray_model.h"
@@ -191,8 +192,9 @@ void showTrayMenu(HWND window) {
         made = made && submenu;
     }
     if (made) {
-        const TrayMenu model = buildTrayMenu(engine.effectEnabled, engine.hookInstalled,
-                                             engine.activeProfile, programState(), wheelOptions());
+        const TrayMenu model =
+            buildTrayMenu(engine.effectEnabled, engine.hookInstalled, engine.activeProfile,
+                          programState(), wheelOptions(), languageChoice());
         fillMenu(submenus.menus[TRAY_SUBMENU_PROFILES], model.profiles.data(),
                  model.profiles.size(), &submenus);
         fillMenu(submenus.menus[TRAY_SUBMENU_PROGRAM], model.program.data(),
@@ -200,6 +202,8 @@ void showTrayMenu(HWND window) {
         fillListedPrograms(submenus.menus[TRAY_SUBMENU_LISTED]);
         fillMenu(submenus.menus[TRAY_SUBMENU_WHEEL], model.wheel.data(), model.wheel.size(),
                  &submenus);
+        fillMenu(submenus.menus[TRAY_SUBMENU_LANGUAGE], model.languages.data(),
+                 model.languages.size(), &submenus);
         fillMenu(menu, model.main.data(), model.main.size(), &submenus);
 
         POINT cursor{};

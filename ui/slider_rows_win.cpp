@@ -67,6 +67,12 @@ void fitSliderRowsToScale(int dpi) {
     }
 }
 
+void relabelSliderRows() {
+    for (size_t i = 0; i < sliderRows.size(); ++i) {
+        setTextIfChanged(sliderLabels[i], uiString(sliderRows[i].labelId));
+    }
+}
+
 void onSliderScroll() {
     std::array<std::optional<int32_t>, 4> positions;
     for (size_t i = 0; i < positions.size(); ++i) {

@@ -11,6 +11,8 @@
 void createSliderRow(size_t index, const wchar_t* label, int dpi);
 // Every row to its place at a new scale, with the new bodyFont.
 void fitSliderRowsToScale(int dpi);
+// The labels in the language now in force.
+void relabelSliderRows();
 // WM_HSCROLL from any of the four trackbars.
 void onSliderScroll();
 void moveSliders(const ScrollParameters& values);

@@ -3,9 +3,9 @@
 #include "engine/engine_win.h"
 #include "shell/app_win.h"
 #include "shell/program_settings_win.h"
-#include "shell/wheel_options_win.h"
 #include "shell/shell_win.h"
 #include "shell/ui_strings.h"
+#include "shell/wheel_options_win.h"
 #include "tray/tray_win.h"
 #include "ui/control_ids.h"
 #include "ui/dpi_win.h"
@@ -135,6 +135,16 @@ template <size_t N> void fitControlsToScale(const std::array<ControlSpec, N>& sp
     }
 }
 
+// The texts of the language now in force; the state line follows at the status refresh.
+template <size_t N> void relabelControls(const std::array<ControlSpec, N>& specs) {
+    for (const ControlSpec& spec : specs) {
+        if (spec.textId != PROGRAM_NAME_TEXT && spec.textId != EMPTY_TEXT &&
+            spec.name != ControlName::stateLine) {
+            setTextIfChanged(handleOf(spec.name), uiString(spec.textId));
+        }
+    }
+}
+
 void createSliderRows() {
     for (size_t i = 0; i < sliderRows.size(); ++i) {
         createSliderRow(i, uiString(sliderRows[i].labelId), currentDpi);
@@ -239,18 +249,38 @@ void saveProgramSettingOrWarn(HWND window, bool saved) {
     }
 }
 
+void showTextsInLanguage(HWND window) {
+    SetWindowTextW(window, uiString(UI_WINDOW_TITLE));
+    relabelControls(controlsBeforeSliders);
+    relabelSliderRows();
+    relabelControls(controlsAfterSliders);
+    updateParameterLine();
+    repaintSwitch(effectSwitch);
+    repaintSwitch(autostartSwitch);
+}
+
+// The new language shows at once, even where it could not be stored.
+void switchLanguage(HWND window, uint32_t choice) {
+    const bool saved = chooseLanguage(choice);
+    showTextsInLanguage(window);
+    saveProgramSettingOrWarn(window, saved);
+}
+
 void openWindow(HWND window) {
     ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);
 }
 
-// The Wheel submenu's options, the "In NAME" submenu's settings and the list of programs with
-// their own setting.
+// The Language submenu, the Wheel submenu's options, the "In NAME" submenu's settings and the list
+// of programs with their own setting.
 void onProgramCommand(HWND window, int id) {
     const int settingIndex = id - IDM_PROGRAM_SETTING_FIRST;
     const int listedIndex = id - IDM_PROGRAM_LISTED_FIRST;
     const int wheelIndex = id - IDM_WHEEL_OPTION_FIRST;
-    if (wheelIndex >= 0 && wheelIndex < int(WHEEL_OPTION_ITEMS)) {
+    const int64_t languageChoice = languageChoiceOfCommand(id);
+    if (languageChoice >= 0) {
+        switchLanguage(window, uint32_t(languageChoice));
+    } else if (wheelIndex >= 0 && wheelIndex < int(WHEEL_OPTION_ITEMS)) {
         saveProgramSettingOrWarn(window, toggleWheelOption(size_t(wheelIndex)));
     } else if (settingIndex >= 0 && settingIndex < int(PROGRAM_SETTINGS.size())) {
         saveProgramSettingOrWarn(window, setFrontProgramSetting(PROGRAM_SETTINGS[settingIndex]));
