@@ -3,6 +3,7 @@ virtual desktop, and the probe (tests/e2e/probe.cpp), a helper inside Wine that 
 commands, owns a scroll target window and plants registry values. Every wait polls a condition
 up to a generous deadline and, when it gives up, says what it saw last."""
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -32,7 +33,29 @@ HIDDEN, NORMAL, BORDERLESS, MAXIMIZED = range(4)
 VK_CONTROL, VK_MENU = 0x11, 0x12
 STATE_OFF = "OFF  •  the wheel works normally"
 STATE_ON = "ACTIVE  •  smooth scrolling is enabled"
-STARTING_TEXTS = ("", "Initializing...", "Inicializace...")
+# Rolvane's languages in the order of its table, with their Windows primary language ids and the
+# locales that give Wine's GetUserDefaultUILanguage them; the menu's commands, "Like Windows" first.
+LANGUAGES = ("English", "Czech", "German", "French", "Spanish", "Italian", "Polish", "Portuguese")
+LANGUAGE_IDS = (0x09, 0x05, 0x07, 0x0C, 0x0A, 0x10, 0x15, 0x16)
+LOCALES = ("en_US", "cs_CZ", "de_DE", "fr_FR", "es_ES", "it_IT", "pl_PL", "pt_BR")
+IDM_LIKE_WINDOWS = 1340
+
+
+def ui_texts():
+    """The program's table of texts: {id: [text in each language of LANGUAGES]}."""
+    source = (ROOT / "shell" / "ui_texts.h").read_text(encoding="utf-8")
+    def literal(match):
+        return re.sub(r'\\(u[0-9A-Fa-f]{4}|.)', lambda escape: chr(int(escape[1][1:], 16))
+                      if escape[1][0] == "u" else escape[1], match[1])
+    table = {}
+    for row in re.finditer(r'UiTextRow\{(\d+), (\{.*?\}|sameInEvery\(.*?\))\}', source, re.S):
+        texts = [literal(text) for text in re.finditer(r'L"((?:[^"\\]|\\.)*)"', row[2])]
+        table[int(row[1])] = texts * len(LANGUAGES) if len(texts) == 1 else texts
+    return table
+
+
+TEXTS = ui_texts()
+STARTING_TEXTS = ("", *TEXTS[2])
 
 
 class ProbeError(AssertionError):
@@ -439,7 +462,7 @@ class Rolvane:
         self.desktop = desktop
         env = dict(desktop.env)
         if locale:
-            env["LC_ALL"] = locale
+            env["LC_ALL"] = env["LANG"] = locale
         before = desktop.windows()
         assert not before, f"a Rolvane window is already open: {before}"
         log = open(desktop.work / "rolvane.log", "ab")

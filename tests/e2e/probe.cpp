@@ -469,9 +469,16 @@ std::wstring textWidth(const Words& words) {
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels),
                                       nullptr, 0);
-    HFONT font = CreateFontW(-numberOf(words, 1), 0, 0, 0, numberOf(words, 2), FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             CLEARTYPE_QUALITY, 0, L"Segoe UI");
+    // Size 0: the menus' font, in the weight asked for.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    metrics.lfMenuFont.lfWeight = numberOf(words, 2);
+    HFONT font = numberOf(words, 1) == 0
+                     ? CreateFontIndirectW(&metrics.lfMenuFont)
+                     : CreateFontW(-numberOf(words, 1), 0, 0, 0, numberOf(words, 2), FALSE, FALSE,
+                                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                   CLEARTYPE_QUALITY, 0, L"Segoe UI");
     const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
     const HGDIOBJ oldFont = SelectObject(dc, font);
     PatBlt(dc, 0, 0, width, height, WHITENESS);

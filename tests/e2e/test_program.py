@@ -1,5 +1,4 @@
-"""The real Rolvane.exe: its window, start in the notification area, one instance, closing,
-and the Czech UI."""
+"""The real Rolvane.exe: its window, start in the notification area, one instance, closing."""
 from desktop import IDM_OPEN, SETTINGS_KEY, wait_for
 from test_tray import open_menu
 
@@ -69,11 +68,3 @@ def test_a_start_while_another_holds_the_name_but_has_no_window_yet_only_waits(d
         assert desktop.windows() == []
     finally:
         desktop.probe("release-mutex")
-
-
-def test_czech_display_language_gives_czech_texts(desktop, start):
-    start(locale="cs_CZ.UTF-8")
-    assert desktop.probe("title") == "Rolvane 0.6 - Plynulé ovládání"
-    assert desktop.text("state") == "VYPNUTO  •  kolečko funguje standardně"
-    assert desktop.text("parameters") == \
-        "Krok 100 %   |   Akcelerace 100 %   |   Okno 110 ms   |   Dojezd 360 ms"

@@ -1,6 +1,7 @@
 """The notification-area menu as the shell shows it: its check and grey marks read from the
 screen, its commands chosen with real keys."""
-from desktop import CUSTOM, FAST, IDC_EFFECT_SWITCH, wait_for
+from desktop import (CUSTOM, FAST, IDC_EFFECT_SWITCH, LANGUAGE_IDS, LANGUAGES, REG_DWORD,
+                     SETTINGS_KEY, TEXTS, dword, wait_for)
 
 DARK, FAINT = 100, 200  # luminance: text and check marks are dark; grey text is only faint
 
@@ -53,11 +54,25 @@ def submenu(desktop, menu):
 def open_menu(desktop):
     """A right click on the icon; the menu once painted (keys before may go elsewhere)."""
     menu = desktop.open_tray_menu()[0]
-    return menu, read_menu(desktop, menu, 8)
+    return menu, read_menu(desktop, menu, 9)
 
 
 def marks(items):
     return [(checked, grey) for _, _, checked, grey in items]
+
+
+def drawn_width(desktop, image, menu, item):
+    """How wide an item's text is drawn: its dark columns right of the check marks."""
+    left, top, right, _ = menu
+    x0, y0 = left + desktop.offset[0], top + desktop.offset[1]
+    band = image.convert("L").crop((x0 + 20, y0 + item[0] - top, x0 + right - left - 20,
+                                    y0 + item[1] - top + 1))
+    columns = band.point(lambda level: 255 if level < FAINT else 0).getbbox() or (0,) * 4
+    return columns[2] - columns[0]
+
+
+def pick(desktop, menu, item):
+    desktop.move_to((menu[0] + menu[2]) // 2, (item[0] + item[1]) // 2)
 
 
 def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start):
@@ -67,13 +82,13 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     menu, main = open_menu(desktop)
     # Open, Smooth scrolling (checked), Smoothness profile, Wheel, In the program in front (grey:
     # no program has been in front), Programs with their own setting (grey: none), Off in
-    # full-screen programs (checked), Exit.
+    # full-screen programs (checked), Language, Exit.
     assert marks(main) == [(False, False), (True, False), (False, False), (False, False),
-                           (False, True), (False, True), (True, False), (False, False)], main
+                           (False, True), (False, True), (True, False), (False, False),
+                           (False, False)], main
 
     # Resting the pointer on "Smoothness profile" opens the submenu with nothing selected.
-    profile_top, profile_bottom = main[2][:2]
-    desktop.move_to((menu[0] + menu[2]) // 2, (profile_top + profile_bottom) // 2)
+    pick(desktop, menu, main[2])
     profiles = read_menu(desktop, submenu(desktop, menu), 4)
     # Soft, Balanced, Fast (checked), Custom.
     assert marks(profiles) == [(False, False), (False, False), (True, False), (False, False)], \
@@ -88,3 +103,32 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     open_menu(desktop)
     desktop.xdotool("key", "Up", "Return")
     rolvane.wait_for_exit()
+
+
+def test_a_planted_language_speaks_in_the_window_and_menu_and_the_menu_changes_it(desktop, start):
+    german, french = LANGUAGES.index("German"), LANGUAGES.index("French")
+    desktop.reg_set(SETTINGS_KEY, "Language", REG_DWORD, dword(LANGUAGE_IDS[german]))
+    start("--tray")
+    texts = [child[4] for child in desktop.children()]
+    assert all(TEXTS[id][german] in texts for id in (1, 3, 4, 5, 6, 7, 8, 9, 10, 18)), texts
+    # Open (bold: the default), Smooth scrolling, Off in full-screen programs and Exit are drawn
+    # as wide as their German texts in the menus' font.
+    menu, main = open_menu(desktop)
+    image = desktop.screenshot()
+    for index, id, weight in ((0, 27, 700), (1, 3, 400), (6, 34, 400), (8, 29, 400)):
+        _, first, last = map(int, desktop.probe("text-width", 0, weight, TEXTS[id][german]).split())
+        drawn = drawn_width(desktop, image, menu, main[index])
+        assert abs(drawn - (last - first)) <= 2, (TEXTS[id][german], drawn, last - first)
+    # Like Windows, then each language by its own name, German checked; a click on Français
+    # speaks French at once, in the window and the tooltip, and stores it.
+    pick(desktop, menu, main[7])
+    languages_menu = submenu(desktop, menu)
+    languages = read_menu(desktop, languages_menu, 1 + len(LANGUAGES))
+    assert [checked for _, _, checked, _ in languages] == \
+        [index == 1 + german for index in range(len(languages))], languages
+    pick(desktop, languages_menu, languages[1 + french])
+    desktop.xdotool("click", 1)
+    desktop.wait_for_text("state", TEXTS[18][french])
+    assert TEXTS[1][french] in [child[4] for child in desktop.children()]
+    assert desktop.reg_get(SETTINGS_KEY, "Language") == (REG_DWORD, dword(LANGUAGE_IDS[french]))
+    wait_for("the tooltip in French", desktop.tooltip, lambda tip: tip.endswith(TEXTS[22][french]))
