@@ -16,11 +16,15 @@ uint32_t readModulePath(wchar_t* buffer, uint32_t capacity) {
 
 uint32_t languageChoiceInForce = 0;
 
+void putLanguageInForce(uint32_t choice) {
+    languageChoiceInForce = knownLanguageChoice(choice);
+    uiLanguage = chooseUiLanguage(languageChoiceInForce, GetUserDefaultUILanguage());
+}
+
 } // namespace
 
 void detectUiLanguage() {
-    languageChoiceInForce = loadLanguageChoice(currentUserRegistry());
-    uiLanguage = chooseUiLanguage(languageChoiceInForce, GetUserDefaultUILanguage());
+    putLanguageInForce(loadLanguageChoice(currentUserRegistry()));
 }
 
 uint32_t languageChoice() {
@@ -28,8 +32,7 @@ uint32_t languageChoice() {
 }
 
 bool chooseLanguage(uint32_t choice) {
-    languageChoiceInForce = knownLanguageChoice(choice);
-    uiLanguage = chooseUiLanguage(languageChoiceInForce, GetUserDefaultUILanguage());
+    putLanguageInForce(choice);
     return saveLanguageChoice(currentUserRegistry(), languageChoiceInForce);
 }
 
