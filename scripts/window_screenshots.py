@@ -1,7 +1,7 @@
 """The Wine part of scripts/screenshots: Rolvane's window with the effect on and the Balanced
-profile, in English and in Czech at 100 % and in English at 150 %, cut from screenshots of an
-Xvfb and a Wine prefix of its own (build/wine-prefix-screenshots) into docs/window-en.png,
-docs/window-cs.png and docs/window-en-150.png."""
+profile, in English, Czech and German at 100 % and in English at 150 %, cut from screenshots of
+an Xvfb and a Wine prefix of its own (build/wine-prefix-screenshots) into docs/window-en.png,
+docs/window-cs.png, docs/window-de.png and docs/window-en-150.png."""
 import sys
 from pathlib import Path
 
@@ -14,6 +14,7 @@ from PIL import Image  # noqa: E402
 ACCENT = 0x4169E1
 SHOTS = (("en_US.UTF-8", 96, ROOT / "docs" / "window-en.png"),
          ("cs_CZ.UTF-8", 96, ROOT / "docs" / "window-cs.png"),
+         ("de_DE.UTF-8", 96, ROOT / "docs" / "window-de.png"),
          ("en_US.UTF-8", 144, ROOT / "docs" / "window-en-150.png"))
 
 
