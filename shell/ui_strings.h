@@ -47,9 +47,9 @@ uint32_t uiStringIdAt(size_t index);
 
 inline constexpr uint32_t UI_WINDOW_TITLE = 0;
 // The texts of the Language submenu; the names are each language's own name for itself.
-inline constexpr uint32_t UI_MENU_LANGUAGE = 50;
-inline constexpr uint32_t UI_MENU_LIKE_WINDOWS = 51;
-inline constexpr uint32_t UI_LANGUAGE_NAME_FIRST = 52; // in the order of UiLanguage
+inline constexpr uint32_t UI_MENU_LANGUAGE = 70;
+inline constexpr uint32_t UI_MENU_LIKE_WINDOWS = 71;
+inline constexpr uint32_t UI_LANGUAGE_NAME_FIRST = 72; // in the order of UiLanguage
 
 inline constexpr wchar_t PROGRAM_NAME[] = L"Rolvane";
 inline constexpr wchar_t TOOLTIP_FORMAT[] = L"Rolvane 0.6 \u2014 %s";

@@ -55,7 +55,7 @@ TEST(UiStrings, TheLookupFollowsTheLanguageInForce) {
         for (size_t other = 0; other < language; ++other) {
             EXPECT_NE(std::wstring(uiString(18)), uiStringIn(UiLanguage(other), 18)) << language;
         }
-        for (const uint32_t id : {11u, 15u, 19u, 60u, uint32_t(-1)}) {
+        for (const uint32_t id : {11u, 15u, 19u, 80u, uint32_t(-1)}) {
             EXPECT_EQ(std::wstring(uiString(id)), L"") << id;
             EXPECT_EQ(uiStringIn(UiLanguage(language), id), nullptr) << id;
         }
