@@ -1,7 +1,7 @@
 #include "tray/tray_model.h"
 
 #include "engine/engine_state.h"
-#include "ui/control_ids.h"
+#include "tray/tray_ids.h"
 
 uint32_t programSettingTextId(int32_t setting) {
     if (isProfileId(setting)) {

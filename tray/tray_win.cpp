@@ -5,8 +5,8 @@
 #include "shell/program_settings_win.h"
 #include "shell/wheel_options_win.h"
 #include "shell/ui_strings.h"
+#include "tray/tray_ids.h"
 #include "tray/tray_model.h"
-#include "ui/control_ids.h"
 
 #include <cwchar>
 
