@@ -21,7 +21,7 @@ struct UiText {
 };
 
 // Indexed by id; the ids without an entry hold empty texts.
-constexpr std::array<UiText, 50> uiTexts{{
+constexpr std::array<UiText, 60> uiTexts{{
     /* 0 */ {L"Rolvane 0.6 - Smooth Control", L"Rolvane 0.6 - Plynulé ovládání"},
     /* 1 */
     {L"Smoother mouse wheel, no driver and no registry tweaks",
@@ -97,6 +97,22 @@ constexpr std::array<UiText, 50> uiTexts{{
     /* 47 */ {L"Reverse vertical scrolling", L"Obrácené svislé scrollování"},
     /* 48 */ {L"Reverse horizontal scrolling", L"Obrácené vodorovné scrollování"},
     /* 49 */ {L"Shift scrolls sideways", L"Shift scrolluje do strany"},
+    /* 50 */ {L"Turn on at start", L"Zapnout při startu"},
+    /* 51 */
+    {L"The selected profile is restored after startup; the effect turns on.",
+     L"Po startu se obnoví zvolený profil a efekt se zapne."},
+    /* 52 */ {L"Hotkey…", L"Klávesová zkratka…"},
+    /* 53 */ {L"Hotkey: %s…", L"Klávesová zkratka: %s…"},
+    /* 54 */ {L"Hotkey: %s (unavailable)…", L"Klávesová zkratka: %s (nedostupná)…"},
+    /* 55 */ {L"Rolvane hotkey", L"Klávesová zkratka Rolvane"},
+    /* 56 */
+    {L"Press the keys that switch smooth scrolling on and off:",
+     L"Stiskněte klávesy, které zapínají a vypínají plynulé scrollování:"},
+    /* 57 */ {L"Cancel", L"Zrušit"},
+    /* 58 */ {L"None", L"Žádná"},
+    /* 59 */
+    {L"Another program already uses this combination. Choose another one.",
+     L"Tuto kombinaci už používá jiný program. Zvolte jinou."},
 }};
 
 } // namespace

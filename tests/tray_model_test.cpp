@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -101,6 +102,16 @@ TEST(TrayMenu, TheEffectItemAndTheProfilesCarryTheState) {
             EXPECT_EQ(menu.program[i].flags,
                       PROGRAM_SETTINGS[i] == c.state.frontSetting ? checked : 0);
         }
+    }
+    // Turn on at start, checked by the stored choice; the hotkey item names none, the combination,
+    // or the combination the system would not give.
+    for (const auto& [start, checked, hotkeyText] :
+         {std::tuple{StartState{false, 0, false}, 0u, UI_MENU_HOTKEY},
+          {StartState{true, 0x00030078, true}, TRAY_ITEM_CHECKED, UI_MENU_HOTKEY_SET},
+          {StartState{false, 0x00030078, false}, 0u, UI_MENU_HOTKEY_UNAVAILABLE}}) {
+        const TrayMenu menu = buildTrayMenu(true, true, 1201, {}, {true}, start);
+        EXPECT_EQ(menu.main[8].flags, checked);
+        EXPECT_EQ(menu.main[9].textId, hotkeyText);
     }
     for (const int32_t active : {1201, 1202, 1203, 1204, 0}) {
         for (const TrayMenuItem& item : buildTrayMenu(false, true, active).profiles) {

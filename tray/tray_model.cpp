@@ -101,7 +101,8 @@ size_t formatTooltip(wchar_t* destination, size_t capacity, const wchar_t* forma
 
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
                        const ProgramState& programs,
-                       const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions) {
+                       const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions,
+                       const StartState& start) {
     uint32_t effectFlags = 0;
     if (effectEnabled) {
         effectFlags |= TRAY_ITEM_CHECKED;
@@ -117,6 +118,9 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
         return (checked ? TRAY_ITEM_CHECKED : 0u) | (grayed ? TRAY_ITEM_GRAYED : 0u);
     };
     const bool frontKnown = programs.frontProgramKnown;
+    const uint32_t hotkeyTextId = start.hotkey == 0  ? UI_MENU_HOTKEY
+                                  : start.hotkeyHeld ? UI_MENU_HOTKEY_SET
+                                                     : UI_MENU_HOTKEY_UNAVAILABLE;
     TrayMenu menu{
         .main = {{
             {IDM_OPEN, UI_MENU_OPEN, TRAY_ITEM_DEFAULT},
@@ -130,6 +134,8 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
              TRAY_ITEM_POPUP | flagsIf(false, !programs.anyOwnSetting)},
             {IDM_PAUSE_IN_FULL_SCREEN, UI_MENU_OFF_IN_FULL_SCREEN,
              flagsIf(programs.pauseInFullScreen, false)},
+            {IDM_EFFECT_AT_START, UI_MENU_EFFECT_AT_START, flagsIf(start.effectAtStart, false)},
+            {IDM_HOTKEY, hotkeyTextId, 0},
             separator,
             {IDM_EXIT, UI_MENU_EXIT, 0},
         }},
@@ -144,8 +150,8 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
         .wheel = {},
     };
     for (size_t i = 0; i < WHEEL_OPTION_ITEMS; ++i) {
-        menu.wheel[i] = {IDM_WHEEL_OPTION_FIRST + int32_t(i), UI_MENU_WHEEL_OPTION_FIRST + uint32_t(i),
-                         flagsIf(wheelOptions[i], false)};
+        menu.wheel[i] = {IDM_WHEEL_OPTION_FIRST + int32_t(i),
+                         UI_MENU_WHEEL_OPTION_FIRST + uint32_t(i), flagsIf(wheelOptions[i], false)};
     }
     for (size_t i = 0; i < PROGRAM_SETTINGS.size(); ++i) {
         const int32_t setting = PROGRAM_SETTINGS[i];

@@ -4,10 +4,12 @@
 #include "engine/engine_win.h"
 #include "shell/program_settings_win.h"
 #include "shell/shell_win.h"
+#include "shell/start_options_win.h"
 #include "shell/ui_strings.h"
 #include "shell/wheel_options_win.h"
 #include "tray/tray_model.h"
 #include "ui/control_ids.h"
+#include "ui/hotkey_dialog_win.h"
 #include "ui/slider_rows_win.h"
 
 namespace {
@@ -85,6 +87,13 @@ LRESULT onCommand(HWND window, int id) {
     case IDM_PROFILE_FAST:
     case IDM_PROFILE_CUSTOM:
         applyProfile(engine, id, true);
+        break;
+    case IDM_EFFECT_AT_START:
+        saveProgramSettingOrWarn(window, toggleEffectAtStart());
+        showRestoreNote();
+        break;
+    case IDM_HOTKEY:
+        showHotkeyDialog(window);
         break;
     case IDM_PAUSE_IN_FULL_SCREEN:
         saveProgramSettingOrWarn(window, togglePauseInFullScreen());

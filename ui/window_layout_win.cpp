@@ -3,6 +3,7 @@
 
 #include "engine/engine_win.h"
 #include "shell/app_win.h"
+#include "shell/start_options_win.h"
 #include "shell/ui_strings.h"
 #include "tray/tray_win.h"
 #include "ui/dpi_win.h"
@@ -29,6 +30,7 @@ int currentDpi = BASE_DPI;
 // The window's own icons at its scale; the class keeps the ones of the start.
 HICON smallIcon = nullptr;
 HICON largeIcon = nullptr;
+HICON smallOffIcon = nullptr; // the notification icon's while the effect is off
 
 HFONT createUiFont(FontRole role) {
     const FontSpec font = fontSpec(role, currentDpi);
@@ -132,10 +134,10 @@ void sizeWindowForScale(HWND window) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HICON loadAppIconAt(int sizeMetric) {
+HICON loadAppIconAt(int sizeMetric, int id = APP_ICON_ID) {
     const int size = systemMetricAt(sizeMetric, currentDpi);
     return static_cast<HICON>(
-        LoadImageW(appInstance, MAKEINTRESOURCEW(APP_ICON_ID), IMAGE_ICON, size, size, 0));
+        LoadImageW(appInstance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
 }
 
 void destroyIcon(HICON& icon) {
@@ -151,13 +153,16 @@ void destroyIcon(HICON& icon) {
 void loadIconsForScale(HWND window) {
     HICON small = loadAppIconAt(SM_CXSMICON);
     HICON large = loadAppIconAt(SM_CXICON);
+    HICON smallOff = loadAppIconAt(SM_CXSMICON, APP_OFF_ICON_ID);
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
-    setTrayIconImage(small);
+    setTrayIconImages(small, smallOff);
     destroyIcon(smallIcon);
     destroyIcon(largeIcon);
+    destroyIcon(smallOffIcon);
     smallIcon = small;
     largeIcon = large;
+    smallOffIcon = smallOff;
 }
 
 } // namespace
@@ -202,9 +207,17 @@ ControlName staticNameOf(HWND control) {
     return ControlName::effectSwitch; // any other control: card colours, default text
 }
 
+void showRestoreNote() {
+    constexpr uint32_t UI_NOTE_EFFECT_STAYS_OFF = 9;
+    constexpr uint32_t UI_NOTE_EFFECT_TURNS_ON = 51;
+    setTextIfChanged(restoreNoteLabel, uiString(effectAtStart() ? UI_NOTE_EFFECT_TURNS_ON
+                                                                : UI_NOTE_EFFECT_STAYS_OFF));
+}
+
 void releaseWindowLook() {
     destroyIcon(smallIcon);
     destroyIcon(largeIcon);
+    destroyIcon(smallOffIcon);
     deleteFont(titleFont);
     deleteFont(bodyFont);
     deleteFont(smallFont);

@@ -17,6 +17,8 @@ SIZE windowSizeAt(int dpi);
 void fitWindowToDpi(HWND window, int dpi, const RECT& suggested);
 // The name of a static control of the window; effectSwitch for any other control.
 ControlName staticNameOf(HWND control);
+// The note under the sliders for the stored "Turn on at start".
+void showRestoreNote();
 // The fonts and icons the layout made, when the window goes.
 void releaseWindowLook();
 

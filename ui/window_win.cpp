@@ -4,6 +4,7 @@
 #include "shell/app_win.h"
 #include "shell/program_settings_win.h"
 #include "shell/shell_win.h"
+#include "shell/start_options_win.h"
 #include "shell/wheel_options_win.h"
 #include "tray/tray_win.h"
 #include "ui/control_ids.h"
@@ -25,6 +26,8 @@ bool closeBalloonShown = false;
 UINT taskbarCreatedMessage = 0;
 bool sessionNotificationsOn = false;
 uint64_t inputAtLastFrontLook = UINT64_MAX;
+// "Turn on at start": the effect goes on once the hook is in place.
+bool turnOnOnceHooked = false;
 
 LRESULT onCreate(HWND window) {
     engine.mainWindow = window;
@@ -32,6 +35,10 @@ LRESULT onCreate(HWND window) {
     loadSettings();
     loadProgramSettings();
     loadWheelOptions();
+    loadStartOptions();
+    showRestoreNote();
+    turnOnOnceHooked = effectAtStart();
+    registerToggleHotkey(window);
     taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     // An elevated Rolvane would otherwise never hear it from a normal Explorer.
     ChangeWindowMessageFilterEx(window, taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
@@ -41,10 +48,21 @@ LRESULT onCreate(HWND window) {
     return 0;
 }
 
+// The hook comes in on its own thread a moment after the window; the refresh timer or the state
+// notice finds it in place.
+void turnOnAtStartOnceHooked() {
+    if (turnOnOnceHooked && engine.hookInstalled.load()) {
+        turnOnOnceHooked = false;
+        turnEffectOn(engine);
+        repaintSwitch(effectSwitch);
+    }
+}
+
 // The front is looked at again only after input: the look costs a dozen calls into the system,
 // and at rest the timer should cost no more than its own tick.
 LRESULT onTimer(HWND window) {
     saveSettingsIfDirty();
+    turnOnAtStartOnceHooked();
     keepTrayIconShown();
     const uint64_t input = watchInput(window);
     if (std::exchange(inputAtLastFrontLook, input) != input) {
@@ -143,6 +161,7 @@ LRESULT onDestroy(HWND window) {
     turnEffectOff(engine);
     requestStop(engine);
     KillTimer(window, TIMER_REFRESH);
+    unregisterToggleHotkey(window);
     if (sessionNotificationsOn) {
         WTSUnRegisterSessionNotification(window);
     }
@@ -166,7 +185,15 @@ LRESULT onTrayNotify(HWND window, UINT mouseMessage) {
     return 0;
 }
 
+LRESULT onHotkey(HWND window, WPARAM id) {
+    if (id == TOGGLE_HOTKEY_ID) {
+        onCommand(window, IDC_EFFECT_SWITCH);
+    }
+    return 0;
+}
+
 LRESULT onEngineStateChanged() {
+    turnOnAtStartOnceHooked();
     repaintSwitch(effectSwitch);
     refreshStatus();
     return 0;
@@ -209,6 +236,8 @@ LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return onDestroy(window);
     case WM_TRAY_NOTIFY:
         return onTrayNotify(window, LOWORD(lParam));
+    case WM_HOTKEY:
+        return onHotkey(window, wParam);
     case WM_ENGINE_STATE_CHANGED:
         return onEngineStateChanged();
     }
