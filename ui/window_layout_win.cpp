@@ -210,8 +210,8 @@ ControlName staticNameOf(HWND control) {
 void showRestoreNote() {
     constexpr uint32_t UI_NOTE_EFFECT_STAYS_OFF = 9;
     constexpr uint32_t UI_NOTE_EFFECT_TURNS_ON = 51;
-    setTextIfChanged(restoreNoteLabel, uiString(effectAtStart() ? UI_NOTE_EFFECT_TURNS_ON
-                                                                : UI_NOTE_EFFECT_STAYS_OFF));
+    const uint32_t note = effectAtStart() ? UI_NOTE_EFFECT_TURNS_ON : UI_NOTE_EFFECT_STAYS_OFF;
+    setTextIfChanged(restoreNoteLabel, uiString(note));
 }
 
 void releaseWindowLook() {

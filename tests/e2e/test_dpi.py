@@ -66,11 +66,11 @@ def check_window(desktop, dpi, client96=None, language="English"):
         for edge, origin in zip(child[:4], (info["x"], info["y"]) * 2)]
 
 
-def tray_icon_difference(desktop, size):
-    """How far the notification area's corner, at its best match, is from the icon's image of
-    `size` pixels: 0 when the shell shows that image unscaled."""
+def tray_icon_difference(desktop, size, on=False):
+    """How far the notification area's corner, at its best match, is from the image of `size`
+    pixels of the icon for the effect on or off: 0 when the shell shows that image unscaled."""
     shot, right, bottom = desktop.screenshot(), *map(sum, zip(desktop.offset, desktop.desktop_size))
-    icon = Image.open(ROOT / "res" / "rolvane.ico")
+    icon = Image.open(ROOT / "res" / ("rolvane.ico" if on else "rolvane-off.ico"))
     icon.size = (size, size)
     background = Image.new("RGBA", icon.size, shot.getpixel((right - 1, bottom - 1)))
     drawn = Image.alpha_composite(background, icon.convert("RGBA")).convert("RGB")

@@ -1,6 +1,6 @@
 """The notification-area menu as the shell shows it: its check and grey marks read from the
 screen, its commands chosen with real keys."""
-from desktop import CUSTOM, FAST, IDC_EFFECT_SWITCH, wait_for
+from desktop import CUSTOM, FAST, IDC_EFFECT_SWITCH, REG_DWORD, SETTINGS_KEY, wait_for
 
 DARK, FAINT = 100, 200  # luminance: text and check marks are dark; grey text is only faint
 
@@ -53,7 +53,7 @@ def submenu(desktop, menu):
 def open_menu(desktop):
     """A right click on the icon; the menu once painted (keys before may go elsewhere)."""
     menu = desktop.open_tray_menu()[0]
-    return menu, read_menu(desktop, menu, 8)
+    return menu, read_menu(desktop, menu, 10)
 
 
 def marks(items):
@@ -67,9 +67,10 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     menu, main = open_menu(desktop)
     # Open, Smooth scrolling (checked), Smoothness profile, Wheel, In the program in front (grey:
     # no program has been in front), Programs with their own setting (grey: none), Off in
-    # full-screen programs (checked), Exit.
+    # full-screen programs (checked), Turn on at start, Hotkey..., Exit.
     assert marks(main) == [(False, False), (True, False), (False, False), (False, False),
-                           (False, True), (False, True), (True, False), (False, False)], main
+                           (False, True), (False, True), (True, False), (False, False),
+                           (False, False), (False, False)], main
 
     # Resting the pointer on "Smoothness profile" opens the submenu with nothing selected.
     profile_top, profile_bottom = main[2][:2]
@@ -88,3 +89,46 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     open_menu(desktop)
     desktop.xdotool("key", "Up", "Return")
     rolvane.wait_for_exit()
+
+
+WM_COMMAND, IDM_HOTKEY, IDOK, IDCANCEL = 0x111, 1304, 1, 2
+# The hotkey control's words (HOTKEYF_CONTROL 2, HOTKEYF_SHIFT 1 in the high byte) and the same
+# combinations as stored (MOD_CONTROL 2 | MOD_SHIFT 4 in the high word).
+CONTROL_CTRL_SHIFT_F8, CONTROL_CTRL_SHIFT_F9 = 0x0377, 0x0378
+CTRL_SHIFT_F8, CTRL_SHIFT_F9 = 0x00060077, 0x00060078
+
+
+def press_in_dialog(desktop, showing, button, *hotkey):
+    """Presses a button of the dialog in front once it shows the text `showing` (button 0 is
+    none); returns its texts."""
+    wait_for(f"a dialog showing {showing!r}", lambda: desktop.ask("dialog", 0),
+             lambda answer: answer[0] and showing in answer[1])
+    return desktop.probe("dialog", button, *hotkey)
+
+
+def stored_hotkey(desktop):
+    value = desktop.reg_get(SETTINGS_KEY, "ToggleHotkey")
+    return value and (value[0], int.from_bytes(value[1], "little"))
+
+
+def test_the_hotkey_dialog_stores_a_free_combination_and_refuses_a_held_one(desktop, start):
+    rolvane = start("--tray")
+    desktop.probe("hold-hotkey", CTRL_SHIFT_F8)
+    try:
+        desktop.probe("post", WM_COMMAND, IDM_HOTKEY, 0)
+        press_in_dialog(desktop, "Press the keys", IDOK, CONTROL_CTRL_SHIFT_F8)
+        press_in_dialog(desktop, "Another program already uses this combination", IDOK)
+        press_in_dialog(desktop, "Press the keys", IDCANCEL)
+        wait_for("the dialog to close", lambda: desktop.ask("dialog", 0), lambda a: not a[0])
+        assert stored_hotkey(desktop) is None
+
+        desktop.probe("post", WM_COMMAND, IDM_HOTKEY, 0)
+        assert press_in_dialog(desktop, "Press the keys", IDOK, CONTROL_CTRL_SHIFT_F9) == \
+            "Rolvane hotkey|Press the keys that switch smooth scrolling on and off:"
+        wait_for("the new hotkey stored", lambda: stored_hotkey(desktop),
+                 lambda stored: stored == (REG_DWORD, CTRL_SHIFT_F9))
+        # The combination is Rolvane's now: another program is refused it.
+        assert not desktop.ask("hold-hotkey", CTRL_SHIFT_F9)[0]
+    finally:
+        desktop.probe("release-hotkey")
+    rolvane.exit()
