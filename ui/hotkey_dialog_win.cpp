@@ -23,7 +23,7 @@ constexpr uint32_t UI_HOTKEY_HELD_ELSEWHERE = 59;
 constexpr uint32_t UI_SETTING_NOT_SAVED = 38;
 
 // The client area at 96 DPI, and each control's place in it.
-constexpr SIZE CLIENT_96{360, 132};
+constexpr SIZE CLIENT_96{360, 144};
 struct ChildSpec {
     const wchar_t* className;
     int id;
@@ -31,11 +31,11 @@ struct ChildSpec {
     int left, top, width, height;
 };
 constexpr ChildSpec children[] = {
-    {L"STATIC", -1, SS_LEFT, 16, 12, 328, 36},
-    {HOTKEY_CLASSW, IDC_HOTKEY_EDIT, WS_BORDER | WS_TABSTOP, 16, 52, 328, 24},
-    {L"BUTTON", IDC_HOTKEY_NONE, BS_PUSHBUTTON | WS_TABSTOP, 16, 92, 88, 26},
-    {L"BUTTON", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 160, 92, 88, 26},
-    {L"BUTTON", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 256, 92, 88, 26},
+    {L"STATIC", -1, SS_LEFT, 16, 12, 328, 44}, // room for two lines in Czech
+    {HOTKEY_CLASSW, IDC_HOTKEY_EDIT, WS_BORDER | WS_TABSTOP, 16, 62, 328, 24},
+    {L"BUTTON", IDC_HOTKEY_NONE, BS_PUSHBUTTON | WS_TABSTOP, 16, 104, 88, 26},
+    {L"BUTTON", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 160, 104, 88, 26},
+    {L"BUTTON", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 256, 104, 88, 26},
 };
 
 HWND openDialog = nullptr;
