@@ -6,6 +6,8 @@
 #include "shell/app_win.h"
 #include "shell/shell_win.h"
 #include "shell/ui_strings.h"
+#include "shell/uninstall_win.h"
+#include "tray/tray_ids.h"
 #include "ui/layout.h"
 #include "ui/palette.h"
 #include "ui/window_win.h"
@@ -166,6 +168,9 @@ void shutDown() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
     appInstance = instance;
+    if (commandLine && std::wcsstr(commandLine, L"--uninstall")) {
+        return uninstall(CONTROL_WINDOW_CLASS, IDM_EXIT);
+    }
     if (bringExistingInstanceForward()) {
         return 0;
     }

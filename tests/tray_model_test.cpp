@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -102,6 +103,16 @@ TEST(TrayMenu, TheEffectItemAndTheProfilesCarryTheState) {
                       PROGRAM_SETTINGS[i] == c.state.frontSetting ? checked : 0);
         }
     }
+    // Turn on at start, checked by the stored choice; the hotkey item names none, the combination,
+    // or the combination the system would not give.
+    for (const auto& [start, checked, hotkeyText] :
+         {std::tuple{StartState{false, 0, false}, 0u, UI_MENU_HOTKEY},
+          {StartState{true, 0x00030078, true}, TRAY_ITEM_CHECKED, UI_MENU_HOTKEY_SET},
+          {StartState{false, 0x00030078, false}, 0u, UI_MENU_HOTKEY_UNAVAILABLE}}) {
+        const TrayMenu menu = buildTrayMenu(true, true, 1201, {}, {true}, start);
+        EXPECT_EQ(menu.main[8].flags, checked);
+        EXPECT_EQ(menu.main[9].textId, hotkeyText);
+    }
     for (const int32_t active : {1201, 1202, 1203, 1204, 0}) {
         for (const TrayMenuItem& item : buildTrayMenu(false, true, active).profiles) {
             EXPECT_EQ(item.flags & TRAY_ITEM_CHECKED ? item.commandId : 0,
@@ -112,13 +123,13 @@ TEST(TrayMenu, TheEffectItemAndTheProfilesCarryTheState) {
 
 // Like Windows or the language chosen is checked, and each item's command stands for its choice.
 TEST(TrayMenu, TheLanguageSubmenuChecksTheChoice) {
-    EXPECT_EQ(buildTrayMenu(false, true, 1202).main[8].commandId, TRAY_SUBMENU_LANGUAGE);
+    EXPECT_EQ(buildTrayMenu(false, true, 1202).main[10].commandId, TRAY_SUBMENU_LANGUAGE);
     EXPECT_EQ(languageChoiceOfCommand(IDM_LANGUAGE_FIRST - 1), -1);
     EXPECT_EQ(languageChoiceOfCommand(IDM_LANGUAGE_FIRST + int32_t(UI_LANGUAGES) + 1), -1);
     for (const uint32_t choice : {0x00u, 0x09u, 0x05u, 0x15u, 0x16u}) {
         int checked = 0;
         for (const TrayMenuItem& item :
-             buildTrayMenu(false, true, 1202, {}, {}, choice).languages) {
+             buildTrayMenu(false, true, 1202, {}, {}, {}, choice).languages) {
             if (item.flags & TRAY_ITEM_SEPARATOR) {
                 continue;
             }

@@ -25,7 +25,7 @@ std::wstring placeholders(const std::wstring& text) {
 // our languages and the marks they use: a source read in the wrong encoding leaves others.
 TEST(UiStrings, EveryTextIsInEveryLanguageWithTheEnglishPlaceholders) {
     const std::wstring letters = L"áčďéěíňóřšťúůýžÁČĎÉĚÍŇÓŘŠŤÚŮÝŽäöüßÄÖÜàâæçèêëîïôœùûÿÀÂÇÈÊÎÔ"
-                                 L"ñÑìòÌÒąćęłńśźżĄĆĘŁŃŚŹŻãõÃÕ\u2014\u2022\u00AB\u00BB\u201E"
+                                 L"ñÑìòÌÒąćęłńśźżĄĆĘŁŃŚŹŻãõÃÕ\u2014\u2022\u2026\u00AB\u00BB\u201E"
                                  L"\u201C\u201D\u00A0";
     ASSERT_GE(uiStringCount(), 50u);
     for (size_t index = 0; index < uiStringCount(); ++index) {
@@ -55,7 +55,7 @@ TEST(UiStrings, TheLookupFollowsTheLanguageInForce) {
         for (size_t other = 0; other < language; ++other) {
             EXPECT_NE(std::wstring(uiString(18)), uiStringIn(UiLanguage(other), 18)) << language;
         }
-        for (const uint32_t id : {11u, 15u, 19u, 80u, uint32_t(-1)}) {
+        for (const uint32_t id : {11u, 15u, 19u, 60u, 98u, uint32_t(-1)}) {
             EXPECT_EQ(std::wstring(uiString(id)), L"") << id;
             EXPECT_EQ(uiStringIn(UiLanguage(language), id), nullptr) << id;
         }

@@ -1,7 +1,7 @@
 #include "tray/tray_model.h"
 
 #include "engine/engine_state.h"
-#include "ui/control_ids.h"
+#include "tray/tray_ids.h"
 
 uint32_t programSettingTextId(int32_t setting) {
     if (isProfileId(setting)) {
@@ -110,7 +110,7 @@ int64_t languageChoiceOfCommand(int32_t command) {
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
                        const ProgramState& programs,
                        const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions,
-                       uint32_t languageChoice) {
+                       const StartState& start, uint32_t languageChoice) {
     uint32_t effectFlags = 0;
     if (effectEnabled) {
         effectFlags |= TRAY_ITEM_CHECKED;
@@ -126,6 +126,9 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
         return (checked ? TRAY_ITEM_CHECKED : 0u) | (grayed ? TRAY_ITEM_GRAYED : 0u);
     };
     const bool frontKnown = programs.frontProgramKnown;
+    const uint32_t hotkeyTextId = start.hotkey == 0  ? UI_MENU_HOTKEY
+                                  : start.hotkeyHeld ? UI_MENU_HOTKEY_SET
+                                                     : UI_MENU_HOTKEY_UNAVAILABLE;
     TrayMenu menu{
         .main = {{
             {IDM_OPEN, UI_MENU_OPEN, TRAY_ITEM_DEFAULT},
@@ -139,6 +142,8 @@ TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activePro
              TRAY_ITEM_POPUP | flagsIf(false, !programs.anyOwnSetting)},
             {IDM_PAUSE_IN_FULL_SCREEN, UI_MENU_OFF_IN_FULL_SCREEN,
              flagsIf(programs.pauseInFullScreen, false)},
+            {IDM_EFFECT_AT_START, UI_MENU_EFFECT_AT_START, flagsIf(start.effectAtStart, false)},
+            {IDM_HOTKEY, hotkeyTextId, 0},
             {TRAY_SUBMENU_LANGUAGE, UI_MENU_LANGUAGE, TRAY_ITEM_POPUP},
             separator,
             {IDM_EXIT, UI_MENU_EXIT, 0},

@@ -39,6 +39,10 @@ inline constexpr uint32_t UI_TOOLTIP_OWN_PROFILE_SOFT = 41;
 inline constexpr uint32_t UI_MENU_WHEEL = 45;
 // 46 to 49: the wheel's options, in the order of the Wheel submenu.
 inline constexpr uint32_t UI_MENU_WHEEL_OPTION_FIRST = 46;
+inline constexpr uint32_t UI_MENU_EFFECT_AT_START = 50;
+inline constexpr uint32_t UI_MENU_HOTKEY = 52;             // none set
+inline constexpr uint32_t UI_MENU_HOTKEY_SET = 53;         // "%s": the combination
+inline constexpr uint32_t UI_MENU_HOTKEY_UNAVAILABLE = 54; // "%s": the combination
 inline constexpr size_t WHEEL_OPTION_ITEMS = 4;
 // The Wheel submenu's options: smooth sideways, reverse vertical, reverse horizontal, Shift
 // sideways; the command of each is IDM_WHEEL_OPTION_FIRST plus its place.
@@ -56,6 +60,8 @@ inline constexpr std::array<int32_t, 6> PROGRAM_SETTINGS{
     PROGRAM_LIKE_EVERYWHERE, PROGRAM_OFF,      IDM_PROFILE_SOFT,
     IDM_PROFILE_BALANCED,    IDM_PROFILE_FAST, IDM_PROFILE_CUSTOM};
 inline constexpr int32_t IDM_PAUSE_IN_FULL_SCREEN = 1302;
+inline constexpr int32_t IDM_EFFECT_AT_START = 1303;
+inline constexpr int32_t IDM_HOTKEY = 1304;
 inline constexpr int32_t IDM_PROGRAM_SETTING_FIRST = 1310;
 inline constexpr int32_t IDM_PROGRAM_LISTED_FIRST = 1400;
 inline constexpr size_t PROGRAMS_LISTED_LIMIT = 128;
@@ -111,17 +117,25 @@ struct TrayMenuItem {
 };
 
 struct TrayMenu {
-    std::array<TrayMenuItem, 11> main;
+    std::array<TrayMenuItem, 13> main;
     std::array<TrayMenuItem, 5> profiles;
     std::array<TrayMenuItem, PROGRAM_SETTINGS.size()> program;
     std::array<TrayMenuItem, WHEEL_OPTION_ITEMS> wheel;
     std::array<TrayMenuItem, UI_LANGUAGES + 2> languages; // Like Windows, a separator, each one
 };
 
+// How Rolvane starts and is switched: "Turn on at start", and the hotkey (0 for none) with
+// whether the system gave it to Rolvane.
+struct StartState {
+    bool effectAtStart = false;
+    uint32_t hotkey = 0;
+    bool hotkeyHeld = false;
+};
+
 // The menu as it must look for this state, top to bottom. The submenu of programs with their
-// own setting is built from the list itself. The language choice is checked: a primary language
-// id, or 0 for like Windows.
+// own setting is built from the list itself; the hotkey item's "%s" is the combination. The
+// language choice is checked: a primary language id, or 0 for like Windows.
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
                        const ProgramState& programs = {},
                        const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions = {true},
-                       uint32_t languageChoice = 0);
+                       const StartState& start = {}, uint32_t languageChoice = 0);

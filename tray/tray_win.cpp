@@ -4,10 +4,11 @@
 #include "shell/app_win.h"
 #include "shell/program_settings_win.h"
 #include "shell/shell_win.h"
+#include "shell/start_options_win.h"
 #include "shell/wheel_options_win.h"
 #include "shell/ui_strings.h"
+#include "tray/tray_ids.h"
 #include "tray/tray_model.h"
-#include "ui/control_ids.h"
 
 #include <cwchar>
 
@@ -22,12 +23,15 @@ NOTIFYICONDATAW trayIconData{};
 // restarted, when every icon is gone.
 static bool trayIconShown = false;
 
-// The small icon the window loaded for its scale; null until it has.
-static HICON trayIconImage = nullptr;
+// The small icons the window loaded for its scale, for the effect on and off; null until it has.
+static HICON trayIconOn = nullptr;
+static HICON trayIconOff = nullptr;
 
+// The image of the current state: the effect off (or out of reach) shows the other one.
 static HICON trayIconImageOrFallback() {
-    if (trayIconImage) {
-        return trayIconImage;
+    HICON image = engine.effectEnabled.load() ? trayIconOn : trayIconOff;
+    if (image) {
+        return image;
     }
     return appIcon ? appIcon : LoadIconW(nullptr, IDI_APPLICATION);
 }
@@ -48,6 +52,7 @@ static void formatCurrentTooltip(wchar_t* text) {
 // An icon the shell still has refuses a second add; modifying it then shows that it is there.
 static void showTrayIcon() {
     trayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    trayIconData.hIcon = trayIconImageOrFallback();
     formatCurrentTooltip(trayIconData.szTip);
     trayIconShown = Shell_NotifyIconW(NIM_ADD, &trayIconData) ||
                     Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
@@ -85,12 +90,19 @@ void updateTrayTooltip() {
     }
     wchar_t text[TOOLTIP_CAPACITY] = {};
     formatCurrentTooltip(text);
-    if (std::wcsncmp(text, trayIconData.szTip, TOOLTIP_CAPACITY) == 0) {
-        return;
+    HICON image = trayIconImageOrFallback();
+    trayIconData.uFlags = 0;
+    if (std::wcsncmp(text, trayIconData.szTip, TOOLTIP_CAPACITY) != 0) {
+        copyTextBounded(trayIconData.szTip, TOOLTIP_CAPACITY, text);
+        trayIconData.uFlags |= NIF_TIP;
     }
-    copyTextBounded(trayIconData.szTip, TOOLTIP_CAPACITY, text);
-    trayIconData.uFlags = NIF_TIP;
-    Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+    if (image != trayIconData.hIcon) {
+        trayIconData.hIcon = image;
+        trayIconData.uFlags |= NIF_ICON;
+    }
+    if (trayIconData.uFlags != 0) {
+        Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
+    }
 }
 
 void showCloseBalloon() {
@@ -104,8 +116,9 @@ void showCloseBalloon() {
     Shell_NotifyIconW(NIM_MODIFY, &trayIconData);
 }
 
-void setTrayIconImage(HICON image) {
-    trayIconImage = image;
+void setTrayIconImages(HICON on, HICON off) {
+    trayIconOn = on;
+    trayIconOff = off;
     if (!trayIconSetUp()) {
         return;
     }
@@ -159,8 +172,9 @@ static void fillMenu(HMENU menu, const TrayMenuItem* items, size_t count, Submen
                                   : static_cast<UINT_PTR>(item.commandId);
         wchar_t text[MENU_TEXT_CAPACITY] = {};
         if (!(item.flags & TRAY_ITEM_SEPARATOR)) {
-            formatTooltip(text, MENU_TEXT_CAPACITY, uiString(item.textId),
-                          frontProgramName().c_str());
+            const std::wstring name = item.commandId == IDM_HOTKEY ? hotkeyText(toggleHotkey())
+                                                                   : frontProgramName();
+            formatTooltip(text, MENU_TEXT_CAPACITY, uiString(item.textId), name.c_str());
         }
         const BOOL appended = AppendMenuW(menu, menuFlags(item), id, text);
         if (popup && appended) {
@@ -194,7 +208,8 @@ void showTrayMenu(HWND window) {
     if (made) {
         const TrayMenu model =
             buildTrayMenu(engine.effectEnabled, engine.hookInstalled, engine.activeProfile,
-                          programState(), wheelOptions(), languageChoice());
+                          programState(), wheelOptions(),
+                          {effectAtStart(), toggleHotkey(), toggleHotkeyHeld()}, languageChoice());
         fillMenu(submenus.menus[TRAY_SUBMENU_PROFILES], model.profiles.data(),
                  model.profiles.size(), &submenus);
         fillMenu(submenus.menus[TRAY_SUBMENU_PROGRAM], model.program.data(),

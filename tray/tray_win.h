@@ -13,11 +13,12 @@ void keepTrayIconShown();
 // After Explorer restarted ("TaskbarCreated"): every icon is gone, ours comes back.
 void restoreTrayIcon();
 void showCloseBalloon(); // the first-close balloon
-// The image the icon shows from now on: the small icon at the window's scale. The caller owns it
-// and keeps it until it gives another one.
-void setTrayIconImage(HICON image);
+// The images the icon shows from now on, by the effect's state: the small icons at the window's
+// scale. The caller owns them and keeps them until it gives others.
+void setTrayIconImages(HICON on, HICON off);
 void removeTrayIcon();
-// Brings the tooltip in line with the engine's state; calls the shell only on a change.
+// Brings the tooltip and the image in line with the engine's state; calls the shell only on a
+// change.
 void updateTrayTooltip();
 // The popup menu at the cursor; a chosen command is sent to `window` before this returns.
 void showTrayMenu(HWND window);

@@ -318,6 +318,40 @@ std::wstring windowsOfClass(const wchar_t* className, std::wstring (*describe)(H
     return list.text;
 }
 
+HWND dialogInFront = nullptr;
+
+std::wstring noteDialogInFront(HWND window) {
+    if (!dialogInFront && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        dialogInFront = window;
+    }
+    return L"";
+}
+
+// dialog ID [HOTKEY]: presses button ID of the dialog in front (a message box before the dialog
+// it came from), its hotkey control first set to HOTKEY (HKM_SETHOTKEY's word) when given.
+// Answers the dialog's title and static texts as they were, separated by "|".
+std::wstring pressInDialog(const Words& words) {
+    dialogInFront = nullptr;
+    windowsOfClass(L"#32770", noteDialogInFront);
+    if (!dialogInFront) {
+        return L"error no dialog";
+    }
+    std::wstring texts = textOf(dialogInFront);
+    for (HWND child = GetWindow(dialogInFront, GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[64] = {};
+        GetClassNameW(child, className, 64);
+        texts += _wcsicmp(className, L"Static") == 0 ? L"|" + textOf(child) : L"";
+    }
+    HWND hotkey = FindWindowExW(dialogInFront, nullptr, HOTKEY_CLASSW, nullptr);
+    if (words.size() == 3 && !(hotkey && sendTo(hotkey, HKM_SETHOTKEY, numberOf(words, 2), 0))) {
+        return L"error no hotkey control";
+    }
+    return PostMessageW(dialogInFront, WM_COMMAND, MAKEWPARAM(numberOf(words, 1), BN_CLICKED), 0)
+               ? L"ok " + texts
+               : L"error not posted";
+}
+
 // A message with a pointer in lParam is not carried across processes: the rectangle is put in
 // and read from Rolvane's own memory.
 bool sendWithRect(HWND window, UINT message, WPARAM wParam, RECT& rect) {
@@ -659,6 +693,18 @@ std::wstring onCommand(const Words& words) {
     }
     if (verb == L"load") {
         return loadWithTheProgramsCode();
+    }
+    if (verb == L"dialog" && words.size() >= 2) {
+        return pressInDialog(words);
+    }
+    if (verb == L"hold-hotkey" || verb == L"release-hotkey") {
+        // Another program holding a combination: "hold-hotkey" with ToggleHotkey's form.
+        const long hotkey = numberOf(words, 1);
+        UnregisterHotKey(nullptr, 1);
+        return verb == L"release-hotkey" ||
+                       RegisterHotKey(nullptr, 1, UINT(hotkey >> 16) | MOD_NOREPEAT, hotkey & 0xFFFF)
+                   ? L"ok"
+                   : L"error not registered " + number(long(GetLastError()));
     }
     if (verb == L"hold-mutex") {
         // What a first instance holds before its window exists.

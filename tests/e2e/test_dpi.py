@@ -12,20 +12,25 @@ from desktop import (ACCENT, IDM_LIKE_WINDOWS, LANGUAGES, LOCALES, PAGE, ROOT, S
 # 96-DPI fonts by the order of making: the title; the subtitle, parameter line and notes; the
 # rest. The two switches, and the statics that centre their text.
 TITLE_FONT, SMALL_FONT, BODY_FONT, SMALL_TEXTS = (25, 600), (14, 400), (16, 400), (1, 5, 14, 15)
-SWITCHES, CENTRED, STATE_LINE = (3, 4), (2, 5, 14, 15), 2
+SWITCHES, CENTRED = (3, 4), (2, 5, 14, 15)
+# The texts a centred static shows in other states, by its index, font size and their ids: the
+# state line while on and without protection, the note under the sliders with turn on at start.
+OTHER_TEXTS = ((2, 16, (16, 17)), (14, 14, (51,)))
 
 
 def badly_fitting_texts(desktop, dpi, language):
     """The texts needing more room than their control gives, in their font at this scale, or whose
     pixels on the screen span other than in it: (text, room needed, room, drawn, measured). The
-    state line's texts while on and without protection count by their room alone."""
+    texts of other states count by their room alone."""
     image, (x, y), found = desktop.screenshot(), desktop.offset, []
     children = desktop.children()
-    left, _, right, _, _ = children[STATE_LINE]
-    for text in (TEXTS[16][language], TEXTS[17][language]):
-        advance, _, last = map(int, desktop.probe("text-width", scaled(16, dpi), 400, text).split())
-        if max(advance, 2 * last - advance) > right - left:
-            found.append((text, max(advance, 2 * last - advance), right - left))
+    for index, size, ids in OTHER_TEXTS:
+        left, _, right, _, _ = children[index]
+        for text in (TEXTS[id][language] for id in ids):
+            advance, _, last = map(int, desktop.probe("text-width", scaled(size, dpi), 400,
+                                                      text).split())
+            if max(advance, 2 * last - advance) > right - left:
+                found.append((text, max(advance, 2 * last - advance), right - left))
     for index, (left, top, right, bottom, text) in enumerate(children):
         if not text:
             continue
@@ -76,11 +81,11 @@ def check_window(desktop, dpi, client96=None, language=0):
         for edge, origin in zip(child[:4], (info["x"], info["y"]) * 2)]
 
 
-def tray_icon_difference(desktop, size):
-    """How far the notification area's corner, at its best match, is from the icon's image of
-    `size` pixels: 0 when the shell shows that image unscaled."""
+def tray_icon_difference(desktop, size, on=False):
+    """How far the notification area's corner, at its best match, is from the image of `size`
+    pixels of the icon for the effect on or off: 0 when the shell shows that image unscaled."""
     shot, right, bottom = desktop.screenshot(), *map(sum, zip(desktop.offset, desktop.desktop_size))
-    icon = Image.open(ROOT / "res" / "rolvane.ico")
+    icon = Image.open(ROOT / "res" / ("rolvane.ico" if on else "rolvane-off.ico"))
     icon.size = (size, size)
     background = Image.new("RGBA", icon.size, shot.getpixel((right - 1, bottom - 1)))
     drawn = Image.alpha_composite(background, icon.convert("RGBA")).convert("RGB")

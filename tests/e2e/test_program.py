@@ -1,5 +1,6 @@
-"""The real Rolvane.exe: its window, start in the notification area, one instance, closing."""
-from desktop import IDM_OPEN, SETTINGS_KEY, wait_for
+"""The real Rolvane.exe: its window, start in the notification area, one instance, closing,
+--uninstall."""
+from desktop import FAST, IDM_OPEN, REG_BINARY, REG_SZ, RUN_KEY, SETTINGS_KEY, wait_for
 from test_tray import open_menu
 
 WM_LBUTTONDBLCLK = 0x203
@@ -68,3 +69,19 @@ def test_a_start_while_another_holds_the_name_but_has_no_window_yet_only_waits(d
         assert desktop.windows() == []
     finally:
         desktop.probe("release-mutex")
+
+
+STARTUP_APPROVED_KEY = r"Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
+
+
+def test_uninstall_ends_the_running_instance_and_leaves_no_trace(desktop, start):
+    desktop.reg_set(RUN_KEY, "Rolvane", REG_SZ, '"C:\\Rolvane.exe" --tray\0'.encode("utf-16-le"))
+    desktop.reg_set(STARTUP_APPROVED_KEY, "Rolvane", REG_BINARY, bytes([3] + [0] * 11))
+    rolvane = start("--tray")
+    rolvane.command(FAST)  # saved as the instance ends at the latest: the key goes after that
+    assert desktop.start_second("--uninstall") == 0
+    rolvane.wait_for_exit()
+    assert [desktop.reg_get(key, name) for key, name in ((SETTINGS_KEY, "Profile"),
+            (RUN_KEY, "Rolvane"), (STARTUP_APPROVED_KEY, "Rolvane"))] == [None, None, None]
+    assert desktop.start_second("--uninstall") == 0  # nothing left to remove
+    assert desktop.windows() == []

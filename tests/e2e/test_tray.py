@@ -54,7 +54,7 @@ def submenu(desktop, menu):
 def open_menu(desktop):
     """A right click on the icon; the menu once painted (keys before may go elsewhere)."""
     menu = desktop.open_tray_menu()[0]
-    return menu, read_menu(desktop, menu, 9)
+    return menu, read_menu(desktop, menu, 11)
 
 
 def marks(items):
@@ -82,10 +82,10 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     menu, main = open_menu(desktop)
     # Open, Smooth scrolling (checked), Smoothness profile, Wheel, In the program in front (grey:
     # no program has been in front), Programs with their own setting (grey: none), Off in
-    # full-screen programs (checked), Language, Exit.
+    # full-screen programs (checked), Turn on at start, Hotkey..., Language, Exit.
     assert marks(main) == [(False, False), (True, False), (False, False), (False, False),
                            (False, True), (False, True), (True, False), (False, False),
-                           (False, False)], main
+                           (False, False), (False, False), (False, False)], main
 
     # Resting the pointer on "Smoothness profile" opens the submenu with nothing selected.
     pick(desktop, menu, main[2])
@@ -105,6 +105,49 @@ def test_the_menu_shows_the_state_and_carries_out_what_is_chosen(desktop, start)
     rolvane.wait_for_exit()
 
 
+WM_COMMAND, IDM_HOTKEY, IDOK, IDCANCEL = 0x111, 1304, 1, 2
+# The hotkey control's words (HOTKEYF_CONTROL 2, HOTKEYF_SHIFT 1 in the high byte) and the same
+# combinations as stored (MOD_CONTROL 2 | MOD_SHIFT 4 in the high word).
+CONTROL_CTRL_SHIFT_F8, CONTROL_CTRL_SHIFT_F9 = 0x0377, 0x0378
+CTRL_SHIFT_F8, CTRL_SHIFT_F9 = 0x00060077, 0x00060078
+
+
+def press_in_dialog(desktop, showing, button, *hotkey):
+    """Presses a button of the dialog in front once it shows the text `showing` (button 0 is
+    none); returns its texts."""
+    wait_for(f"a dialog showing {showing!r}", lambda: desktop.ask("dialog", 0),
+             lambda answer: answer[0] and showing in answer[1])
+    return desktop.probe("dialog", button, *hotkey)
+
+
+def stored_hotkey(desktop):
+    value = desktop.reg_get(SETTINGS_KEY, "ToggleHotkey")
+    return value and (value[0], int.from_bytes(value[1], "little"))
+
+
+def test_the_hotkey_dialog_stores_a_free_combination_and_refuses_a_held_one(desktop, start):
+    rolvane = start("--tray")
+    desktop.probe("hold-hotkey", CTRL_SHIFT_F8)
+    try:
+        desktop.probe("post", WM_COMMAND, IDM_HOTKEY, 0)
+        press_in_dialog(desktop, "Press the keys", IDOK, CONTROL_CTRL_SHIFT_F8)
+        press_in_dialog(desktop, "Another program already uses this combination", IDOK)
+        press_in_dialog(desktop, "Press the keys", IDCANCEL)
+        wait_for("the dialog to close", lambda: desktop.ask("dialog", 0), lambda a: not a[0])
+        assert stored_hotkey(desktop) is None
+
+        desktop.probe("post", WM_COMMAND, IDM_HOTKEY, 0)
+        assert press_in_dialog(desktop, "Press the keys", IDOK, CONTROL_CTRL_SHIFT_F9) == \
+            "Rolvane hotkey|Press the keys that switch smooth scrolling on and off:"
+        wait_for("the new hotkey stored", lambda: stored_hotkey(desktop),
+                 lambda stored: stored == (REG_DWORD, CTRL_SHIFT_F9))
+        # The combination is Rolvane's now: another program is refused it.
+        assert not desktop.ask("hold-hotkey", CTRL_SHIFT_F9)[0]
+    finally:
+        desktop.probe("release-hotkey")
+    rolvane.exit()
+
+
 def test_a_planted_language_speaks_in_the_window_and_menu_and_the_menu_changes_it(desktop, start):
     german, french = LANGUAGES.index("German"), LANGUAGES.index("French")
     desktop.reg_set(SETTINGS_KEY, "Language", REG_DWORD, dword(LANGUAGE_IDS[german]))
@@ -118,13 +161,13 @@ def test_a_planted_language_speaks_in_the_window_and_menu_and_the_menu_changes_i
     # as wide as their German texts in the menus' font.
     menu, main = open_menu(desktop)
     image = desktop.screenshot()
-    for index, id, weight in ((0, 27, 700), (1, 3, 400), (6, 34, 400), (8, 29, 400)):
+    for index, id, weight in ((0, 27, 700), (1, 3, 400), (6, 34, 400), (10, 29, 400)):
         _, first, last = map(int, desktop.probe("text-width", 0, weight, TEXTS[id][german]).split())
         drawn = drawn_width(desktop, image, menu, main[index])
         assert abs(drawn - (last - first)) <= 2, (TEXTS[id][german], drawn, last - first)
     # Like Windows, then each language by its own name, German checked; a click on Français
     # speaks French at once, in the window and the tooltip, and stores it.
-    pick(desktop, menu, main[7])
+    pick(desktop, menu, main[9])
     languages_menu = submenu(desktop, menu)
     languages = read_menu(desktop, languages_menu, 1 + len(LANGUAGES))
     assert [checked for _, _, checked, _ in languages] == \

@@ -4,6 +4,9 @@ import statistics
 from desktop import (FAST, IDC_EFFECT_SWITCH, REG_DWORD, SETTINGS_KEY, STATE_OFF, STATE_ON,
                      WHEEL_DOWN, WHEEL_LEFT, WHEEL_RIGHT, WHEEL_UP, dword)
 
+CTRL_SHIFT_F9 = 0x00060078  # Ctrl+Alt+F-keys never reach Wine under Xvfb
+IDM_EFFECT_AT_START = 1303
+
 
 def check_smoothed(events, want, axis="v"):
     """Many small tagged steps on one axis, none of them a whole notch, adding up to `want`."""
@@ -79,4 +82,33 @@ def test_the_sideways_wheel_is_smoothed_and_each_axis_turns_round_on_its_own(des
     desktop.wait_for_text("state", STATE_OFF)
     events = desktop.wait_for_sum(wheel(desktop, *down), "v", 360)
     assert [(kind, delta, tagged) for _, kind, delta, tagged in events] == [("v", 120, True)] * 3
+    rolvane.exit()
+
+
+def test_turn_on_at_start_smooths_the_first_notch_of_a_start_in_the_notification_area(desktop, start):
+    desktop.reg_set(SETTINGS_KEY, "EffectAtStart", REG_DWORD, dword(1))
+    start("--tray")
+    desktop.show_target()
+    check_smoothed(desktop.wait_for_sum(wheel(desktop, WHEEL_DOWN), "v", -120), -120)
+    assert desktop.text("#14") == \
+        "The selected profile is restored after startup; the effect turns on."
+    desktop.probe("command", IDM_EFFECT_AT_START)  # off again from the menu
+    assert desktop.reg_get(SETTINGS_KEY, "EffectAtStart") == (REG_DWORD, dword(0))
+    assert desktop.text("#14") == \
+        "The selected profile is restored after startup; the effect remains off."
+
+
+def test_the_hotkey_switches_the_effect_off_and_on(desktop, start):
+    desktop.reg_set(SETTINGS_KEY, "ToggleHotkey", REG_DWORD, dword(CTRL_SHIFT_F9))
+    rolvane = start()
+    desktop.show_target()
+    rolvane.command(IDC_EFFECT_SWITCH)
+    for state in (STATE_OFF, STATE_ON):
+        desktop.xdotool("key", "ctrl+shift+F9")
+        desktop.wait_for_text("state", state)
+        events = desktop.wait_for_sum(wheel(desktop, WHEEL_DOWN), "v", -120)
+        if state == STATE_OFF:
+            assert [(delta, tagged) for _, _, delta, tagged in events] == [(-120, False)]
+        else:
+            check_smoothed(events, -120)
     rolvane.exit()

@@ -1,6 +1,7 @@
 """What Windows does to a program that runs for days in the notification area: Explorer
 restarts and takes every icon with it; a resume or an unlock may have cost the hook."""
 from desktop import IDC_EFFECT_SWITCH, STATE_ON, wait_for
+from test_dpi import tray_icon_difference
 from test_tray import open_menu
 from test_exclusions import three_smoothed_notches
 
@@ -8,10 +9,21 @@ WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x218, 0x12
 WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK = 0x2B1, 0x8
 
 
-def test_the_icon_comes_back_after_explorer_restarts(desktop, start):
+def wait_for_tray_icon(desktop, on):
+    wait_for(f"the notification icon of the effect {'on' if on else 'off'}",
+             lambda: tray_icon_difference(desktop, 16, on), lambda difference: difference < 2)
+
+
+def test_the_icon_shows_the_state_and_comes_back_after_explorer_restarts(desktop, start):
     rolvane = start("--tray")
+    wait_for_tray_icon(desktop, False)
+    rolvane.command(IDC_EFFECT_SWITCH)
+    wait_for_tray_icon(desktop, True)
     desktop.probe("tray-delete")
     desktop.probe("post", "TaskbarCreated", 0, 0)
+    wait_for_tray_icon(desktop, True)
+    rolvane.command(IDC_EFFECT_SWITCH)
+    wait_for_tray_icon(desktop, False)
     open_menu(desktop)
     desktop.xdotool("key", "Up", "Return")
     rolvane.wait_for_exit()
