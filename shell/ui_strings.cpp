@@ -23,7 +23,8 @@ struct UiText {
 // Indexed by id; the ids without an entry hold empty texts.
 constexpr std::array<UiText, 50> uiTexts{{
     /* 0 */
-    {PROGRAM_NAME_AND_VERSION L" - Smooth Control", PROGRAM_NAME_AND_VERSION L" - Plynulé ovládání"},
+    {PROGRAM_NAME_AND_VERSION L" - Smooth Control",
+     PROGRAM_NAME_AND_VERSION L" - Plynulé ovládání"},
     /* 1 */
     {L"Smoother mouse wheel, no driver and no registry tweaks",
      L"Plynulejší kolečko myši, bez ovladače a bez zásahu do registru"},
