@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "rolvane_version.h"
+
 // The languages Rolvane speaks, in the order of the texts in each row of the table.
 enum class UiLanguage : int32_t {
     english,
@@ -52,4 +54,6 @@ inline constexpr uint32_t UI_MENU_LIKE_WINDOWS = 71;
 inline constexpr uint32_t UI_LANGUAGE_NAME_FIRST = 72; // in the order of UiLanguage
 
 inline constexpr wchar_t PROGRAM_NAME[] = L"Rolvane";
-inline constexpr wchar_t TOOLTIP_FORMAT[] = L"Rolvane 0.6 \u2014 %s";
+// The name and the version as the window title and the tooltip show them.
+#define PROGRAM_NAME_AND_VERSION L"Rolvane " ROLVANE_SHORT_VERSION_TEXT
+inline constexpr wchar_t TOOLTIP_FORMAT[] = PROGRAM_NAME_AND_VERSION L" \u2014 %s";

@@ -22,10 +22,14 @@ constexpr std::array<const wchar_t*, UI_LANGUAGES> sameInEvery(const wchar_t* te
 
 // clang-format off
 inline constexpr std::array UI_TEXTS{
-    UiTextRow{0, {L"Rolvane 0.6 - Smooth Control", L"Rolvane 0.6 - Plynulé ovládání",
-        L"Rolvane 0.6 - Sanfte Steuerung", L"Rolvane 0.6 - Contrôle fluide",
-        L"Rolvane 0.6 - Control suave", L"Rolvane 0.6 - Controllo fluido",
-        L"Rolvane 0.6 - Płynne sterowanie", L"Rolvane 0.6 - Controle suave"}},
+    UiTextRow{0, {PROGRAM_NAME_AND_VERSION L" - Smooth Control",
+        PROGRAM_NAME_AND_VERSION L" - Plynulé ovládání",
+        PROGRAM_NAME_AND_VERSION L" - Sanfte Steuerung",
+        PROGRAM_NAME_AND_VERSION L" - Contrôle fluide",
+        PROGRAM_NAME_AND_VERSION L" - Control suave",
+        PROGRAM_NAME_AND_VERSION L" - Controllo fluido",
+        PROGRAM_NAME_AND_VERSION L" - Płynne sterowanie",
+        PROGRAM_NAME_AND_VERSION L" - Controle suave"}},
     UiTextRow{1, {L"Smoother mouse wheel, no driver and no registry tweaks",
         L"Plynulejší kolečko myši, bez ovladače a bez zásahu do registru",
         L"Sanfteres Mausrad, ohne Treiber und ohne Eingriff in die Registrierung",

@@ -17,6 +17,9 @@ ROOT = Path(__file__).resolve().parents[2]
 WIN_DIR = Path(os.environ.get("ROLVANE_WIN_BUILD_DIR", ROOT / "build" / "win"))
 WORK = Path(os.environ.get("ROLVANE_E2E_WORK", ROOT / "build" / "e2e-work"))
 PREFIX = Path(os.environ.get("ROLVANE_E2E_PREFIX", ROOT / "build" / "wine-prefix"))
+# The CMake project's version; the title and the tooltip show its major and minor.
+VERSION = re.search(r"project\(Rolvane VERSION ([\d.]+)", (ROOT / "CMakeLists.txt").read_text())[1]
+NAME_AND_VERSION = "Rolvane " + ".".join(VERSION.split(".")[:2])
 
 SETTINGS_KEY = r"Software\Rolvane"
 RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
@@ -43,7 +46,8 @@ IDM_LIKE_WINDOWS = 1340
 
 def ui_texts():
     """The program's table of texts: {id: [text in each language of LANGUAGES]}."""
-    source = (ROOT / "shell" / "ui_texts.h").read_text(encoding="utf-8")
+    source = (ROOT / "shell" / "ui_texts.h").read_text(encoding="utf-8").replace(
+        'PROGRAM_NAME_AND_VERSION L"', 'L"' + NAME_AND_VERSION)
     def literal(match):
         return re.sub(r'\\(u[0-9A-Fa-f]{4}|.)', lambda escape: chr(int(escape[1][1:], 16))
                       if escape[1][0] == "u" else escape[1], match[1])

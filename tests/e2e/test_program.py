@@ -1,6 +1,7 @@
 """The real Rolvane.exe: its window, start in the notification area, one instance, closing,
 --uninstall."""
-from desktop import FAST, IDM_OPEN, REG_BINARY, REG_SZ, RUN_KEY, SETTINGS_KEY, wait_for
+from desktop import (FAST, IDM_OPEN, NAME_AND_VERSION, REG_BINARY, REG_SZ, RUN_KEY, SETTINGS_KEY,
+                     wait_for)
 from test_tray import open_menu
 
 WM_LBUTTONDBLCLK = 0x203
@@ -49,7 +50,7 @@ def test_a_second_start_brings_the_first_instance_forward(desktop, start):
 def test_the_window_starts_with_balanced_writes_nothing_and_closing_only_hides_it(desktop, start):
     rolvane = start()
     info = desktop.wait_for_info("visible", 1)
-    assert desktop.probe("title") == "Rolvane 0.6 - Smooth Control"
+    assert desktop.probe("title") == NAME_AND_VERSION + " - Smooth Control"
     assert (info["right"] - info["left"], info["bottom"] - info["top"]) == (560, 730)
     assert desktop.text("parameters") == parameter_line(100, 100, 110, 360)
     assert desktop.trackbars() == [100, 100, 110, 360]
