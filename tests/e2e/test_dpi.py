@@ -51,6 +51,23 @@ def badly_fitting_texts(desktop, dpi, language):
     return found
 
 
+def badly_fitting_dialog_texts(desktop, dpi, language):
+    """The hotkey dialog's texts that overflow: its prompt wraps in a static 328 px wide with room
+    for two lines; None and Cancel stand centred in buttons 88 px wide with a border of 4."""
+    def width(text):
+        advance, _, last = map(int, desktop.probe("text-width", scaled(16, dpi), 400, text).split())
+        return max(advance, last)
+    lines, line = 1, ""
+    for word in TEXTS[56][language].split(" "):
+        if line and width(f"{line} {word}") > scaled(328, dpi):
+            lines, line = lines + 1, word
+        else:
+            line = f"{line} {word}".strip()
+    return [(TEXTS[56][language], lines)] * (lines > 2) + [
+        (TEXTS[id][language], width(TEXTS[id][language])) for id in (57, 58)
+        if width(TEXTS[id][language]) > scaled(88 - 8, dpi)]
+
+
 def check_window(desktop, dpi, client96=None, language=0):
     """Checks the window at a scale in a language of LANGUAGES; returns its outer size and its
     controls' edges in it."""
@@ -76,6 +93,7 @@ def check_window(desktop, dpi, client96=None, language=0):
     wait_for_pixels(desktop, f"the window at {dpi} DPI", checks if language == 0 else [])
     wait_for(f"every {LANGUAGES[language]} text to fit at {dpi} DPI",
              lambda: badly_fitting_texts(desktop, dpi, language), lambda found: not found)
+    assert not badly_fitting_dialog_texts(desktop, dpi, language)
     return [info["right"] - info["left"], info["bottom"] - info["top"]] + [
         edge - origin for child in desktop.children()
         for edge, origin in zip(child[:4], (info["x"], info["y"]) * 2)]
