@@ -99,6 +99,14 @@ size_t formatTooltip(wchar_t* destination, size_t capacity, const wchar_t* forma
     return writer.finish();
 }
 
+std::wstring menuTextOfName(std::wstring_view name) {
+    std::wstring text;
+    for (const wchar_t c : name) {
+        text += c == L'&' ? L"&&" : std::wstring(1, c);
+    }
+    return text;
+}
+
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
                        const ProgramState& programs,
                        const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions) {

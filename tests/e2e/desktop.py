@@ -28,8 +28,8 @@ TRACKBARS = (1101, 1102, 1103, 1104)
 TAG = 0x524C5633
 WHEEL_UP, WHEEL_DOWN, WHEEL_LEFT, WHEEL_RIGHT = 4, 5, 6, 7
 # How the probe's target stands.
-HIDDEN, NORMAL, BORDERLESS, MAXIMIZED = range(4)
-VK_CONTROL, VK_MENU = 0x11, 0x12
+HIDDEN, NORMAL, BORDERLESS, MAXIMIZED, MAXIMIZED_POPUP, PANES = range(6)
+VK_SHIFT, VK_CONTROL, VK_MENU = 0x10, 0x11, 0x12
 STATE_OFF = "OFF  •  the wheel works normally"
 STATE_ON = "ACTIVE  •  smooth scrolling is enabled"
 STARTING_TEXTS = ("", "Initializing...", "Inicializace...")
@@ -348,6 +348,11 @@ class Desktop:
     def moves(self):
         """The pointer's moves over the target: (us, "m", x, False)."""
         return self._logged("m")
+
+    def right_pane(self):
+        """What the right one of the PANES target's two panes received: wheel events ("w") and
+        the pointer's moves ("n")."""
+        return self._logged("wn")
 
     def notches(self):
         """The real notches the probe's hook saw (`notches 1`), as their QPC microseconds."""
