@@ -38,8 +38,12 @@ constexpr ModifierKey MODIFIER_KEYS[] = {
 void noteMovement(MovementWatch& watch, const MovementNotch& notch, uint32_t eventTime,
                   int32_t durationMs) {
     constexpr int32_t heldBackMs = 200;
-    watch = {notch.window, notch.area,  notch.followsPointer, notch.modifiers,
-             eventTime,    static_cast<uint32_t>(durationMs + heldBackMs)};
+    watch.window = notch.window;
+    watch.area = notch.area;
+    watch.followsPointer = notch.followsPointer;
+    watch.modifiersAtNotch = notch.modifiers;
+    watch.notedAt = eventTime;
+    watch.lastsMs = static_cast<uint32_t>(durationMs + heldBackMs);
 }
 
 bool endsMovement(MovementWatch& watch, uintptr_t message, int32_t x, int32_t y,
@@ -69,7 +73,8 @@ bool keysEndMovement(MovementWatch& watch, uint8_t held, uint32_t eventTime) {
 uint8_t noteModifierKey(ModifierKeys& keys, uint32_t virtualKey, bool down) {
     for (const ModifierKey& key : MODIFIER_KEYS) {
         if (key.virtualKey == virtualKey) {
-            keys.sides = static_cast<uint8_t>(down ? keys.sides | key.side : keys.sides & ~key.side);
+            keys.sides =
+                static_cast<uint8_t>(down ? keys.sides | key.side : keys.sides & ~key.side);
         }
     }
     return modifiersHeld(keys);

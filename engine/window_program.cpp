@@ -63,7 +63,7 @@ bool isShellWindowClass(std::wstring_view className) {
                    {L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"NotifyIconOverflowWindow",
                     L"TopLevelWindowForOverflowXamlIsland", L"XamlExplorerHostIslandWindow",
                     L"MultitaskingViewFrame", L"ForegroundStaging", L"TaskListThumbnailWnd",
-                    L"Progman", L"WorkerW", L"#32769"},
+                    L"Progman", L"WorkerW", L"#32769", L"#32771"},
                    sameClassName);
 }
 
@@ -90,9 +90,9 @@ WheelTarget wheelTargetAt(DesktopLookup& desktop, int32_t routing, int32_t x, in
         target.window = desktop.windowAt(x, y);
         target.topLevel = target.window ? desktop.topLevelOf(target.window) : 0;
         std::array<wchar_t, CLASS_NAME_CAPACITY> name{};
-        if (routing != WHEEL_ROUTING_HYBRID || (target.topLevel != 0 &&
-                                                desktop.className(target.topLevel, name) ==
-                                                    STORE_APP_FRAME_CLASS)) {
+        if (routing != WHEEL_ROUTING_HYBRID ||
+            (target.topLevel != 0 &&
+             desktop.className(target.topLevel, name) == STORE_APP_FRAME_CLASS)) {
             return target;
         }
     }

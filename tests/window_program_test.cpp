@@ -110,6 +110,7 @@ FakeDesktop realDesktop() {
         {0x123, {L"XamlExplorerHostIslandWindow", 1}},
         {0x124, {L"MultitaskingViewFrame", 1}},
         {0x125, {L"WorkerW", 1}},
+        {0x126, {L"#32771", 1}}, // classic Alt+Tab
         {0x130, {L"Windows.UI.Core.CoreWindow", 6}},
         {0x131, {L"Windows.UI.Core.CoreWindow", 7}},
         {0x132, {L"Windows.UI.Core.CoreWindow", 8}},
@@ -140,7 +141,7 @@ TEST(WindowProgram, TheProgramInFrontIsNeverTheShellAndAStoreAppIsItsOwnProcess)
     }
     // The shell, a frame without its app, a process that cannot be read, no window.
     for (const uintptr_t window :
-         {0x120, 0x121, 0x122, 0x123, 0x124, 0x125, 0x130, 0x131, 0x132, 0x133, 0x400, 0x600, 0}) {
+         {0x120, 0x121, 0x122, 0x123, 0x124, 0x125, 0x126, 0x130, 0x131, 0x132, 0x133, 0x400, 0x600, 0}) {
         EXPECT_EQ(reader.programInFront(desktop, window), L"") << std::hex << window;
     }
 }

@@ -324,6 +324,14 @@ class Desktop:
             arguments += ["click", "--repeat", "1", "--delay", str(delay_ms), button]
         self.xdotool(*arguments)
 
+    def wheel_seen(self, *buttons):
+        """Vertical notches at once, then a wait until the probe's hook (`notches 1`) has seen
+        them all: input from the next xdotool run, another X client, could otherwise come first."""
+        seen = len(self.notches())
+        self.wheel(*buttons)
+        wait_for(f"the probe's hook to see {len(buttons)} notches",
+                 lambda: len(self.notches()) - seen, lambda count: count >= len(buttons))
+
     def show_target(self, shape=NORMAL, place=(), pointer=(800, 380)):
         """The scroll target in front, standing at `place`, and the pointer over it. Once Wine has
         shown a notification menu, the X keyboard focus stays on Rolvane: it is moved by hand."""

@@ -182,10 +182,14 @@ LRESULT CALLBACK paneWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT onProbeNotches(bool on) {
+    // Put in again each time: after a Rolvane started since, so that it runs first.
     if (on) {
-        notchHook =
-            notchHook ? notchHook : SetWindowsHookExW(WH_MOUSE_LL, notchHookProc, nullptr, 0);
-        return notchHook != nullptr;
+        HHOOK fresh = SetWindowsHookExW(WH_MOUSE_LL, notchHookProc, nullptr, 0);
+        if (notchHook && fresh) {
+            UnhookWindowsHookEx(notchHook);
+        }
+        notchHook = fresh ? fresh : notchHook;
+        return fresh != nullptr;
     }
     if (notchHook) {
         UnhookWindowsHookEx(notchHook);

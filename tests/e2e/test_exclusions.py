@@ -77,6 +77,7 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
 
 def test_ctrl_or_alt_passes_notches_whole_and_any_of_them_or_shift_ends_a_movement(desktop, start):
     started_on(start, desktop)
+    desktop.probe("notches", 1)
     for key, code in (("ctrl", VK_CONTROL), ("alt", VK_MENU), ("shift", VK_SHIFT)):
         if key != "shift":
             desktop.xdotool("keydown", key)
@@ -86,7 +87,8 @@ def test_ctrl_or_alt_passes_notches_whole_and_any_of_them_or_shift_ends_a_moveme
                 desktop.xdotool("keyup", key)
 
         # Three quick notches, then the key goes down while they are still moving.
-        first = wheel(desktop, WHEEL_DOWN, WHEEL_DOWN, WHEEL_DOWN, delay_ms=0)
+        first = len(desktop.events())
+        desktop.wheel_seen(WHEEL_DOWN, WHEEL_DOWN, WHEEL_DOWN)
         keys = len(desktop.keys())
         desktop.xdotool("keydown", key)
         try:

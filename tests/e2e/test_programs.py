@@ -79,7 +79,7 @@ def test_the_window_under_the_pointer_is_judged_and_an_excluded_one_gets_notches
 def test_a_movement_stays_in_its_window(desktop, start):
     copy = started_with_copy(desktop, start)
     first, moves = len(desktop.events()), len(copy.moves())
-    desktop.wheel(*[WHEEL_DOWN] * 5)
+    desktop.wheel_seen(*[WHEEL_DOWN] * 5)
     desktop.move_to(*OVER_RIGHT)
     entered = wait_for("the pointer over the second target", lambda: copy.moves()[moves:], bool)
     events = desktop.wait_for_sum(first, "v", lambda total: -600 < total <= 0)
@@ -91,7 +91,7 @@ def test_a_movement_stays_in_its_window(desktop, start):
     # Two panes of one window: the wheel goes to the one under the pointer.
     desktop.show_target(PANES, place=LEFT, pointer=(120, 380))
     first, pane = len(desktop.events()), len(desktop.right_pane())
-    desktop.wheel(*[WHEEL_DOWN] * 5)
+    desktop.wheel_seen(*[WHEEL_DOWN] * 5)
     desktop.move_to(380, 380)
     entered = wait_for("the pointer over the right pane", lambda: desktop.right_pane()[pane:], bool)
     events = desktop.wait_for_sum(first, "v", lambda total: -600 < total <= 0)
