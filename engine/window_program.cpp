@@ -80,8 +80,8 @@ bool isFullScreenWindow(const WindowShape& shape) {
 }
 
 int32_t wheelRoutingOf(bool read, uint32_t value) {
-    return read && value <= WHEEL_ROUTING_POINTER ? static_cast<int32_t>(value)
-                                                  : WHEEL_ROUTING_POINTER;
+    // wheelTargetAt takes any other value for the pointer.
+    return read ? static_cast<int32_t>(value) : WHEEL_ROUTING_POINTER;
 }
 
 WheelTarget wheelTargetAt(DesktopLookup& desktop, int32_t routing, int32_t x, int32_t y) {

@@ -194,6 +194,9 @@ TEST(WindowProgram, ANotchGetsTheSettingOfTheWindowThatReceivesTheWheel) {
         routing = wheelRoutingOf(read, value);
         EXPECT_EQ(settingAt(600, 600), overNotepad) << read << value;
         EXPECT_EQ(settingAt(1500, 1500), overPhotos) << read << value;
+        // A movement follows the pointer only where the wheel does.
+        EXPECT_EQ(wheelTargetAt(desktop, routing, 600, 600).followsPointer,
+                  overNotepad != PROGRAM_OFF);
     }
     // A frame seen without its app, as it is restored, is judged again at the next notch.
     routing = WHEEL_ROUTING_POINTER;
