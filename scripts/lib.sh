@@ -9,7 +9,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
 WINE_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth xdotool fonts-wine libxi6
     libxrandr2 libxrender1 libxcursor1 libxfixes3 libxinerama1 libxcomposite1)
 # The Wine tests' harness: pytest, and screenshots read straight from the X server.
-TEST_PACKAGES=(python3-pytest python3-xlib python3-pil)
+TEST_PACKAGES=(python3-pytest python3-xlib python3-pil python3-yaml)
+# What scripts/release and scripts/check-reproducible need.
+RELEASE_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix python3)
 
 WINESERVER_STARTED=
 
@@ -56,6 +58,26 @@ run_logged() {
         tail -n 40 "$ROLVANE_LOG_DIR/$name.log" >&2
         fail "$name failed: $* (log: build/logs/$name.log)"
     fi
+}
+
+# Builds Rolvane.exe of COMMIT from a clean copy of it (git archive, not the work tree) in
+# FOLDER/src, into FOLDER/build; logs in build/logs/NAME-*.log.
+build_commit() {
+    local commit=$1 folder=$2 name=$3
+    note "building ${commit:0:12} in $folder (logs: build/logs/$name-*.log)"
+    mkdir -p "$folder/src"
+    git -C "$ROLVANE_ROOT" archive "$commit" | tar -x -C "$folder/src"
+    run_logged "$name-configure" cmake -S "$folder/src" --preset win -B "$folder/build"
+    run_logged "$name-build" cmake --build "$folder/build" -j2 --target Rolvane
+}
+
+# Writes the release files of EXE, built from the source in SOURCE, into OUT; more options of
+# scripts/release_files.py may follow. The zip's files carry the time of COMMIT.
+write_release_files() {
+    local exe=$1 source=$2 out=$3 commit=$4
+    shift 4
+    python3 "$ROLVANE_ROOT/scripts/release_files.py" --exe "$exe" --source "$source" --out "$out" \
+        --time "$(git -C "$ROLVANE_ROOT" log -1 --format=%ct "$commit")" "$@"
 }
 
 # The host tree's ctest runs the tests of these trees too.

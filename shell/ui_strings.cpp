@@ -22,7 +22,9 @@ struct UiText {
 
 // Indexed by id; the ids without an entry hold empty texts.
 constexpr std::array<UiText, 50> uiTexts{{
-    /* 0 */ {L"Rolvane 0.6 - Smooth Control", L"Rolvane 0.6 - Plynulé ovládání"},
+    /* 0 */
+    {PROGRAM_NAME_AND_VERSION L" - Smooth Control",
+     PROGRAM_NAME_AND_VERSION L" - Plynulé ovládání"},
     /* 1 */
     {L"Smoother mouse wheel, no driver and no registry tweaks",
      L"Plynulejší kolečko myši, bez ovladače a bez zásahu do registru"},

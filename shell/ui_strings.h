@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "rolvane_version.h"
+
 // 1 selects the Czech texts; anything else English. Fixed once at start-up.
 extern int32_t uiLanguageIsCzech;
 
@@ -13,4 +15,6 @@ bool isCzechUiLanguage(uint16_t languageId);
 const wchar_t* uiString(uint32_t id);
 
 inline constexpr wchar_t PROGRAM_NAME[] = L"Rolvane";
-inline constexpr wchar_t TOOLTIP_FORMAT[] = L"Rolvane 0.6 \u2014 %s";
+// The name and the version as the window title and the tooltip show them.
+#define PROGRAM_NAME_AND_VERSION L"Rolvane " ROLVANE_SHORT_VERSION_TEXT
+inline constexpr wchar_t TOOLTIP_FORMAT[] = PROGRAM_NAME_AND_VERSION L" \u2014 %s";

@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::wstring prefix = L"Rolvane 0.6 \u2014 ";
+const std::wstring prefix = std::wstring(L"Rolvane ") + ROLVANE_SHORT_VERSION_TEXT + L" \u2014 ";
 
 TEST(TrayTooltip, TellsTheSameStateAsTheWindowInEitherLanguage) {
     struct Case {

@@ -3,6 +3,7 @@ virtual desktop, and the probe (tests/e2e/probe.cpp), a helper inside Wine that 
 commands, owns a scroll target window and plants registry values. Every wait polls a condition
 up to a generous deadline and, when it gives up, says what it saw last."""
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -16,6 +17,9 @@ ROOT = Path(__file__).resolve().parents[2]
 WIN_DIR = Path(os.environ.get("ROLVANE_WIN_BUILD_DIR", ROOT / "build" / "win"))
 WORK = Path(os.environ.get("ROLVANE_E2E_WORK", ROOT / "build" / "e2e-work"))
 PREFIX = Path(os.environ.get("ROLVANE_E2E_PREFIX", ROOT / "build" / "wine-prefix"))
+# The CMake project's version; the title and the tooltip show its major and minor.
+VERSION = re.search(r"project\(Rolvane VERSION ([\d.]+)", (ROOT / "CMakeLists.txt").read_text())[1]
+NAME_AND_VERSION = "Rolvane " + ".".join(VERSION.split(".")[:2])
 
 SETTINGS_KEY = r"Software\Rolvane"
 RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"

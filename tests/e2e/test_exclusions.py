@@ -1,9 +1,9 @@
 """Where the effect stays out: programs the user excludes, full-screen programs, and the wheel
 with Ctrl or Alt (zoom) or a Shift pressed after it (sideways), with real notches, real keys and
 the real notification menu."""
-from desktop import (BORDERLESS, IDC_EFFECT_SWITCH, MAXIMIZED, MAXIMIZED_POPUP, REG_DWORD,
-                     SETTINGS_KEY, STATE_ON, VK_CONTROL, VK_MENU, VK_SHIFT, WHEEL_DOWN, dword,
-                     wait_for)
+from desktop import (BORDERLESS, IDC_EFFECT_SWITCH, MAXIMIZED, MAXIMIZED_POPUP, NAME_AND_VERSION,
+                     REG_DWORD, SETTINGS_KEY, STATE_ON, VK_CONTROL, VK_MENU, VK_SHIFT, WHEEL_DOWN,
+                     dword, wait_for)
 from test_tray import marks, open_menu, read_menu, submenu
 from test_wheel import check_smoothed, wheel
 
@@ -14,8 +14,8 @@ def multi_sz(*names):
     return "".join(name + "\0" for name in names).encode("utf-16-le") + b"\0\0"
 
 
-TOOLTIP_ON = "Rolvane 0.6 \u2014 smooth scrolling is enabled"
-TOOLTIP_FULL_SCREEN = "Rolvane 0.6 \u2014 paused in a full-screen program"
+TOOLTIP_ON = NAME_AND_VERSION + " \u2014 smooth scrolling is enabled"
+TOOLTIP_FULL_SCREEN = NAME_AND_VERSION + " \u2014 paused in a full-screen program"
 
 
 def started_on(start, desktop, target=1):

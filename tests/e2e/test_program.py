@@ -1,6 +1,6 @@
 """The real Rolvane.exe: its window, start in the notification area, one instance, closing,
 and the Czech UI."""
-from desktop import IDM_OPEN, SETTINGS_KEY, wait_for
+from desktop import IDM_OPEN, NAME_AND_VERSION, SETTINGS_KEY, wait_for
 from test_tray import open_menu
 
 WM_LBUTTONDBLCLK = 0x203
@@ -49,7 +49,7 @@ def test_a_second_start_brings_the_first_instance_forward(desktop, start):
 def test_the_window_starts_with_balanced_writes_nothing_and_closing_only_hides_it(desktop, start):
     rolvane = start()
     info = desktop.wait_for_info("visible", 1)
-    assert desktop.probe("title") == "Rolvane 0.6 - Smooth Control"
+    assert desktop.probe("title") == NAME_AND_VERSION + " - Smooth Control"
     assert (info["right"] - info["left"], info["bottom"] - info["top"]) == (560, 730)
     assert desktop.text("parameters") == parameter_line(100, 100, 110, 360)
     assert desktop.trackbars() == [100, 100, 110, 360]
@@ -73,7 +73,7 @@ def test_a_start_while_another_holds_the_name_but_has_no_window_yet_only_waits(d
 
 def test_czech_display_language_gives_czech_texts(desktop, start):
     start(locale="cs_CZ.UTF-8")
-    assert desktop.probe("title") == "Rolvane 0.6 - Plynulé ovládání"
+    assert desktop.probe("title") == NAME_AND_VERSION + " - Plynulé ovládání"
     assert desktop.text("state") == "VYPNUTO  •  kolečko funguje standardně"
     assert desktop.text("parameters") == \
         "Krok 100 %   |   Akcelerace 100 %   |   Okno 110 ms   |   Dojezd 360 ms"

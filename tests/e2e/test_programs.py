@@ -1,7 +1,7 @@
 """Each program its own feel: profiles of their own, planted and chosen in the real menu, the
 window that Windows sends the wheel to, and a movement that stays in the window it was meant for."""
-from desktop import (FAST, IDC_EFFECT_SWITCH, PANES, REG_DWORD, SETTINGS_KEY, SOFT, STATE_ON,
-                     WHEEL_DOWN, dword, wait_for)
+from desktop import (FAST, IDC_EFFECT_SWITCH, NAME_AND_VERSION, PANES, REG_DWORD, SETTINGS_KEY,
+                     SOFT, STATE_ON, WHEEL_DOWN, dword, wait_for)
 from test_exclusions import REG_MULTI_SZ, multi_sz, whole
 from test_tray import marks, open_menu, read_menu, submenu
 from test_wheel import check_smoothed
@@ -44,7 +44,7 @@ def test_a_program_with_a_profile_of_its_own_gets_its_amount_and_tail(desktop, s
     # Rolvane looks at the program in front on its timer: the tooltip tells when it has.
     desktop.show_target(place=LEFT, pointer=OVER_LEFT)
     wait_for("the tooltip to name Fast in probe.exe", desktop.tooltip,
-             lambda tip: tip == "Rolvane 0.6 \u2014 smooth scrolling is enabled, Fast in probe.exe")
+             lambda tip: tip == NAME_AND_VERSION + " \u2014 smooth scrolling is enabled, Fast in probe.exe")
     menu, items = open_menu(desktop)
     desktop.move_to((menu[0] + menu[2]) // 2, (items[4][0] + items[4][1]) // 2)
     assert marks(read_menu(desktop, submenu(desktop, menu), 6)) == [(False, False)] * 4 + [(True, False), (False, False)]
