@@ -191,8 +191,7 @@ one_decimal() {
     awk -v v="$1" 'BEGIN { if (v == "" || v == "-") print "-"; else printf "%.1f\n", v }'
 }
 
-# The paired figure in one line: each build's range over the rounds, and the median of the
-# rounds' ratios.
+# The paired figure in one line: each build's range over the rounds, the ratio of the medians.
 pair_summary() {
     local against p=pair
     against=$(r pair/-/against_commit)
@@ -217,9 +216,9 @@ report_pair() {
     printf 'both, %s first in odd rounds and this build first in even ones, so that the load of\n' \
         "$against"
     printf 'the shared machine falls on both alike. CPU time of all threads as a share of one core;\n'
-    printf 'in brackets, wake-ups a second. Ratio: this build over %s in the same round; the\n' \
+    printf 'in brackets, wake-ups a second. Ratio: this build over %s, in the same round and,\n' \
         "$against"
-    printf 'last row has the median of each column.\n\n'
+    printf 'in the last row, of the medians.\n\n'
     printf '| Round | %s: Rolvane.exe | wineserver | This build: Rolvane.exe | wineserver | Ratio, Rolvane.exe |\n' \
         "$against"
     printf '|---|---:|---:|---:|---:|---:|\n'
@@ -239,11 +238,12 @@ report_pair() {
             "$(r "pair/$who/wineserver_percent_median")")
     done
     printf '| Median %s| %s |\n\n' "$cells" "$(r pair/-/rolvane_percent_ratio)"
-    printf 'Median of the rounds'"'"' ratios: Rolvane.exe %s (goal: at most %s), its wake-ups %s,\n' \
+    printf 'Ratio of the medians: Rolvane.exe %s (goal: at most %s), its wake-ups %s, wineserver\n' \
         "$(r pair/-/rolvane_percent_ratio)" "$PAIR_GOAL_RATIO" \
         "$(r pair/-/rolvane_switches_per_second_ratio)"
-    printf 'wineserver %s. The ratio of the medians, Rolvane.exe: %s.\n\n' \
-        "$(r pair/-/wineserver_percent_ratio)" "$(r pair/-/rolvane_percent_ratio_of_medians)"
+    printf '%s. Rolvane.exe'"'"'s ratio within a round: %s to %s, median %s.\n\n' \
+        "$(r pair/-/wineserver_percent_ratio)" "$(r pair/-/rolvane_percent_ratio_min)" \
+        "$(r pair/-/rolvane_percent_ratio_max)" "$(r pair/-/rolvane_percent_ratio_median)"
 }
 
 write_report() {
