@@ -191,15 +191,17 @@ one_decimal() {
     awk -v v="$1" 'BEGIN { if (v == "" || v == "-") print "-"; else printf "%.1f\n", v }'
 }
 
-# The paired figure in one line: each build's range over the rounds, the ratio of the medians.
+# The paired figure in one line: each build's range over the rounds, the ratio of the medians;
+# and that of the wake-ups, which the machine's load moves far less than the CPU time.
 pair_summary() {
     local against p=pair
     against=$(r pair/-/against_commit)
-    printf 'CPU while scrolling: %s %s–%s %%, this build %s–%s %%, ratio %.2f, goal ≤ %s (%s)' \
+    printf 'CPU while scrolling: %s %s–%s %%, this build %s–%s %%, ratio %.2f (wake-ups %.2f), goal ≤ %s (%s)' \
         "$against" "$(one_decimal "$(r $p/against/rolvane_percent_min)")" \
         "$(one_decimal "$(r $p/against/rolvane_percent_max)")" \
         "$(one_decimal "$(r $p/this/rolvane_percent_min)")" \
         "$(one_decimal "$(r $p/this/rolvane_percent_max)")" "$(r $p/-/rolvane_percent_ratio)" \
+        "$(r $p/-/rolvane_switches_per_second_ratio)" \
         "$PAIR_GOAL_RATIO" "$(goal "$(r $p/-/rolvane_percent_ratio)" "$PAIR_GOAL_RATIO")"
 }
 
