@@ -268,6 +268,8 @@ TEST(WindowProgram, AMovementUnderFocusRoutingEndsWithTheFocusAndAnyMovementWith
     EXPECT_EQ(noteModifierKey(keys, 0x41, true), MODIFIER_SHIFT); // A
     EXPECT_EQ(noteModifierKey(keys, 0xA3, true), MODIFIER_SHIFT | MODIFIER_CTRL);
     EXPECT_EQ(noteModifierKey(keys, 0xA1, false), MODIFIER_CTRL);
+    resetModifierKeys(keys, MODIFIER_CTRL); // a reading at a notch keeps the right Ctrl the one
+    EXPECT_EQ(noteModifierKey(keys, 0xA3, false), 0);
     EXPECT_EQ(resetModifierKeys(keys, MODIFIER_ALT), MODIFIER_ALT); // read at a notch
     EXPECT_EQ(noteModifierKey(keys, 0x12, false), 0);
     resetModifierKeys(keys, MODIFIER_CTRL | MODIFIER_SHIFT);
