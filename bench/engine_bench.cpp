@@ -3,6 +3,7 @@
 // Beside them, what an accepted notch cannot avoid, and rolvane-sim's whole engine run.
 #include "engine/animator.h"
 #include "engine/hook_watch.h"
+#include "engine/movement_watch.h"
 #include "engine/wheel_filter.h"
 #include "engine/window_program.h"
 #include "tools/sim/sim_random.h"
@@ -52,7 +53,7 @@ TargetCache benchTargets;
                                          uint64_t (*readTick)()) {
     return filterWheelEvent(state, code, message, flags, extraInfo, delta, readTick, [] {
         return cachedTargetSetting(benchTargets, 0x10040, 4242, [] {
-            return outranksUs(4242) ? PROGRAM_OFF : PROGRAM_LIKE_EVERYWHERE;
+            return ProgramVerdict{outranksUs(4242) ? PROGRAM_OFF : PROGRAM_LIKE_EVERYWHERE};
         });
     });
 }
@@ -97,7 +98,7 @@ MovementWatch benchMovement;
 
 void BM_MoveDuringMovement(benchmark::State& bench) {
     static EngineState state;
-    noteMovement(benchMovement, {0, 0, 1920, 1080}, 0, 2'000'000'000);
+    noteMovement(benchMovement, {0x10040, {0, 0, 1920, 1080}, true, 0}, 0, 2'000'000'000);
     uint32_t time = 0;
     for (auto _ : bench) {
         ++time;

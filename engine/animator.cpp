@@ -219,13 +219,6 @@ void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& 
         !state.effectEnabled.load()) {
         return;
     }
-    // Ctrl or Alt going down ends the movement: the rest would arrive as zoom steps. Asked as
-    // late as can be, right before the events go out; what was pending was drained above, and
-    // a notch with Ctrl or Alt held passes whole.
-    if (platform.zoomKeysHeld()) {
-        clearAnimator(animator);
-        return;
-    }
     for (const Axis axis : {AXIS_VERTICAL, AXIS_HORIZONTAL}) {
         const Step& step = steps[axis];
         AxisAnimation& animation = animator.axes[axis];
@@ -233,9 +226,9 @@ void animateTick(AnimatorState& animator, EngineState& state, AnimatorPlatform& 
             continue;
         }
         if (!platform.injectWheel(step.units, axis)) {
-            // A locked or secure desktop costs the movement, not the effect: it still works
-            // after the user is back. Any other refusal means the effect cannot work.
-            if (platform.inputDesktopIsOurs()) {
+            // A refusal costs the movement, not the effect, which works again once the user
+            // is back or the other program lets go.
+            if (!platform.injectionCanWork()) {
                 turnEffectOff(state);
             }
             clearAnimator(animator);

@@ -74,11 +74,10 @@ class AnimatorPlatform {
     }
     // Injects one tagged wheel event on the axis; false when the system did not insert it.
     virtual bool injectWheel(int32_t amount, Axis axis) = 0;
-    // Ctrl or Alt is down: programs would take each wheel event as a zoom step.
-    virtual bool zoomKeysHeld() { return false; }
-    // Whether the desktop that takes the input is ours. Windows inserts nothing while the
-    // workstation is locked, on the secure desktop, or while another session has the input.
-    virtual bool inputDesktopIsOurs() { return true; }
+    // Whether injected input can reach the user at all: not from a window station without
+    // input, such as a service's. A refusal anywhere else is passing: a locked workstation,
+    // the secure desktop, another session with the input, another program's BlockInput.
+    virtual bool injectionCanWork() { return true; }
     virtual bool raiseTimerResolution() { return false; }
     virtual void lowerTimerResolution() {}
     virtual void raiseThreadPriority() {}

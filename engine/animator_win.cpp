@@ -95,22 +95,11 @@ class WindowsAnimatorPlatform final : public AnimatorPlatform {
         return SendInput(1, &input, sizeof(INPUT)) == 1;
     }
 
-    bool zoomKeysHeld() override { return ::zoomKeysHeld(); }
-
-    // The secure desktop and a locked workstation's cannot even be opened by the user's programs.
-    bool inputDesktopIsOurs() override {
-        HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
-        if (!input) {
-            return false;
-        }
-        wchar_t inputName[256] = {};
-        wchar_t ownName[256] = {};
-        const bool named =
-            GetUserObjectInformationW(input, UOI_NAME, inputName, sizeof inputName, nullptr) &&
-            GetUserObjectInformationW(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, ownName,
-                                      sizeof ownName, nullptr);
-        CloseDesktop(input);
-        return named && lstrcmpiW(inputName, ownName) == 0;
+    bool injectionCanWork() override {
+        USEROBJECTFLAGS flags{};
+        return !GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags,
+                                          sizeof flags, nullptr) ||
+               (flags.dwFlags & WSF_VISIBLE) != 0;
     }
 
     bool raiseTimerResolution() override { return timeBeginPeriod(1) == TIMERR_NOERROR; }

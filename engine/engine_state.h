@@ -18,6 +18,13 @@ inline constexpr int32_t PROGRAM_LIKE_EVERYWHERE = 0;
 inline constexpr int32_t PROGRAM_OFF = 1;
 inline constexpr int32_t PROGRAM_UNTOUCHED = 2;
 
+// Where Windows sends the wheel, as SPI_GETMOUSEWHEELROUTING gives it: the focus window, the
+// focus window but for Store apps under the pointer, or the window under the pointer (the
+// default since Windows 10, and what a system that cannot say does).
+inline constexpr int32_t WHEEL_ROUTING_FOCUS = 0;
+inline constexpr int32_t WHEEL_ROUTING_HYBRID = 1;
+inline constexpr int32_t WHEEL_ROUTING_POINTER = 2;
+
 // The two wheel axes; each has its own pending amount, pulses, rest and direction.
 enum Axis : int { AXIS_VERTICAL = 0, AXIS_HORIZONTAL = 1 };
 inline constexpr int AXES = 2;
@@ -87,6 +94,8 @@ struct EngineState {
     // The monitor (HMONITOR) of the full-screen program in front while the rule is on, else 0;
     // set by the refresh timer.
     std::atomic<uintptr_t> fullScreenMonitor{0};
+    // WHEEL_ROUTING_*: set by the UI thread at the start and when the setting changes.
+    std::atomic<int32_t> wheelRouting{WHEEL_ROUTING_POINTER};
     // Up while the animator waits for work; whoever gives it work takes it down and wakes it.
     std::atomic<bool> animatorParked{false};
 

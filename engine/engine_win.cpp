@@ -2,6 +2,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/hook_watch.h"
+#include "engine/window_program.h"
 
 HINSTANCE appInstance = nullptr;
 
@@ -55,8 +56,10 @@ static void readSystemInput() {
     }
 }
 
-bool zoomKeysHeld() {
-    return ((GetAsyncKeyState(VK_CONTROL) | GetAsyncKeyState(VK_MENU)) & 0x8000) != 0;
+void readWheelRouting() {
+    UINT routing = 0;
+    const bool read = SystemParametersInfoW(SPI_GETMOUSEWHEELROUTING, 0, &routing, 0);
+    engine.wheelRouting.store(wheelRoutingOf(read, routing));
 }
 
 uint64_t watchInput(HWND window) {

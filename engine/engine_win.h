@@ -26,9 +26,9 @@ void putHookBack();
 // at most once a second) saw; it changes whenever there was input.
 uint64_t watchInput(HWND window);
 
-// Ctrl or Alt is down: programs zoom by each wheel message then (browsers and editors with
-// Ctrl, image and 3-D editors with Alt), so no wheel event of ours may reach them.
-bool zoomKeysHeld();
+// Reads where Windows sends the wheel, at the start and whenever the setting changes
+// (WM_SETTINGCHANGE with SPI_SETMOUSEWHEELROUTING).
+void readWheelRouting();
 
 // Asks the hook thread to put the hook back (a new one first, then the old one removed).
 void requestHookReinstall();

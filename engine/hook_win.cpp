@@ -11,8 +11,13 @@
 namespace {
 
 HHOOK hookHandle = nullptr;
+// Tells the modifier keys' transitions as they happen, so that no step of ours needs to ask
+// for them; where it cannot be installed, the outgoing steps read the keys instead.
+HHOOK keyHookHandle = nullptr;
+HWINEVENTHOOK focusEventsHandle = nullptr;
 TargetCache targetCache;
 MovementWatch movementWatch;
+ModifierKeys modifierKeys;
 // The hook thread's own snapshot of the program rules, and the next one, handed over by the UI
 // thread: whoever takes a pointer out of `nextRules` owns it.
 std::unique_ptr<const ProgramRules> rules;
@@ -73,43 +78,85 @@ void takeNextRules() {
     }
 }
 
-int32_t settingAt(POINT point, uintptr_t& window) {
-    return notchSettingAt(desktop, targetCache, point.x, point.y,
-                          engine.fullScreenMonitor.load(std::memory_order_relaxed), window,
-                          [](uintptr_t target, uint32_t processId) {
-                              return programSettingIn(desktop, programNames, rules.get(),
-                                                      ownProcessId, target, processId,
-                                                      outranksUs);
-                          });
+int32_t settingFor(const WheelTarget& target) {
+    return notchSettingFor(desktop, targetCache, target,
+                           engine.fullScreenMonitor.load(std::memory_order_relaxed),
+                           [](uintptr_t window, uint32_t processId) {
+                               return programSettingIn(desktop, programNames, rules.get(),
+                                                       ownProcessId, window, processId,
+                                                       outranksUs);
+                           });
 }
 
-// Swallows the notch when the effect takes it, and notes the window its movement belongs to.
+uint8_t readModifiers() {
+    const auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
+    return static_cast<uint8_t>((down(VK_CONTROL) ? MODIFIER_CTRL : 0) |
+                                (down(VK_MENU) ? MODIFIER_ALT : 0) |
+                                (down(VK_SHIFT) ? MODIFIER_SHIFT : 0));
+}
+
+uint8_t heldModifiers() {
+    return keyHookHandle ? modifiersHeld(modifierKeys) : readModifiers();
+}
+
+// Swallows the notch when the effect takes it, and notes the window its movement belongs to
+// and the keys held with it. The keys are read here, once a notch, which also mends whatever
+// key event the keyboard hook may have missed.
 bool takeNotch(WPARAM message, const MSLLHOOKSTRUCT& event) {
-    uintptr_t window = 0;
+    WheelTarget target;
     int32_t setting = PROGRAM_LIKE_EVERYWHERE;
+    uint8_t modifiers = 0;
     const HookVerdict verdict = filterWheelEvent(
         engine, HC_ACTION, message, event.flags, event.dwExtraInfo, wheelDeltaOf(event.mouseData),
         readTick,
-        [&] { return setting = zoomKeysHeld() ? PROGRAM_UNTOUCHED : settingAt(event.pt, window); },
-        [] { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; });
+        [&] {
+            modifiers = resetModifierKeys(modifierKeys, readModifiers());
+            if (modifiers & (MODIFIER_CTRL | MODIFIER_ALT)) {
+                return setting = PROGRAM_UNTOUCHED;
+            }
+            target = wheelTargetAt(desktop, engine.wheelRouting.load(std::memory_order_relaxed),
+                                   event.pt.x, event.pt.y);
+            return setting = settingFor(target);
+        },
+        [&] { return (modifiers & MODIFIER_SHIFT) != 0; });
     if (verdict != HookVerdict::swallow) {
         return false;
     }
-    // The thread is per-monitor aware where Windows can: the rectangle is in physical pixels.
-    RECT rect{};
-    if (GetWindowRect(reinterpret_cast<HWND>(window), &rect)) {
-        noteMovement(movementWatch, {rect.left, rect.top, rect.right, rect.bottom}, event.time,
-                     parametersOfProfile(engine, setting).smoothDurationMs);
+    ScreenRect area{};
+    if (movementAreaOf(desktop, target, area) || !target.followsPointer) {
+        noteMovement(movementWatch, {target.window, area, target.followsPointer, modifiers},
+                     event.time, parametersOfProfile(engine, setting).smoothDurationMs);
     }
     return true;
 }
 
-// One of our own steps that met Ctrl or Alt going down after the animator last looked: the
-// program would take it as a zoom step. Here, as the event goes out, is the last moment to stop
-// it, whatever kept the animator between its look at the keys and its send.
-bool ownStepMeetsZoomKeys(WPARAM message, const MSLLHOOKSTRUCT& event) {
+// One of our own steps that met a modifier pressed after the movement's last notch: the
+// program would take it as a zoom step or turn it sideways. The keyboard hook ends the movement
+// as the key goes down; here, as the event goes out, is the last moment to stop a step that the
+// animator had on its way.
+bool ownStepMeetsNewModifier(WPARAM message, const MSLLHOOKSTRUCT& event) {
     return (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) &&
-           (event.flags & LLMHF_INJECTED) && event.dwExtraInfo == INJECTION_TAG && zoomKeysHeld();
+           (event.flags & LLMHF_INJECTED) && event.dwExtraInfo == INJECTION_TAG &&
+           (heldModifiers() & ~movementWatch.modifiersAtNotch) != 0;
+}
+
+LRESULT CALLBACK modifierKeyHookProc(int code, WPARAM message, LPARAM record) {
+    if (code == HC_ACTION) {
+        const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(record);
+        const uint8_t held = noteModifierKey(modifierKeys, key.vkCode, !(key.flags & LLKHF_UP));
+        if (keysEndMovement(movementWatch, held, key.time)) {
+            dropMovement(engine);
+        }
+    }
+    return CallNextHookEx(nullptr, code, message, record);
+}
+
+// Under focus routing the wheel goes where the focus is: a movement ends where the focus
+// leaves its window.
+void CALLBACK focusChanged(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD time) {
+    if (focusEndsMovement(movementWatch, reinterpret_cast<uintptr_t>(window), time)) {
+        dropMovement(engine);
+    }
 }
 
 void notePointerNow() {
@@ -119,21 +166,38 @@ void notePointerNow() {
     }
 }
 
+// A new hook is in place before the old one goes, so no event falls between them; both run on
+// this thread, which is busy here, so no event reaches the two of them.
+HHOOK replaceHook(HHOOK& handle, int kind, HOOKPROC procedure) {
+    HHOOK fresh = SetWindowsHookExW(kind, procedure, appInstance, 0);
+    if (fresh) {
+        if (handle) {
+            UnhookWindowsHookEx(handle);
+        }
+        handle = fresh;
+    }
+    return fresh;
+}
+
 bool installHook() {
-    HHOOK fresh = SetWindowsHookExW(WH_MOUSE_LL, wheelHookProc, appInstance, 0);
-    if (!fresh) {
+    if (!replaceHook(hookHandle, WH_MOUSE_LL, wheelHookProc)) {
         return false;
     }
-    // The new hook is in place before the old one goes, so no notch falls between them; both
-    // run on this thread, which is busy here, so no event reaches the two of them.
-    HHOOK old = hookHandle;
-    hookHandle = fresh;
-    if (old) {
-        UnhookWindowsHookEx(old);
+    if (replaceHook(keyHookHandle, WH_KEYBOARD_LL, modifierKeyHookProc)) {
+        resetModifierKeys(modifierKeys, readModifiers());
     }
     engine.lastHookEventTime.store(GetTickCount());
     notePointerNow();
     return true;
+}
+
+void removeHooks() {
+    for (HHOOK* handle : {&keyHookHandle, &hookHandle}) {
+        if (*handle) {
+            UnhookWindowsHookEx(*handle);
+            *handle = nullptr;
+        }
+    }
 }
 
 void reinstallHook() {
@@ -169,7 +233,7 @@ LRESULT CALLBACK wheelHookProc(int code, WPARAM message, LPARAM record) {
         engine.lastHookEventTime.store(event.time, std::memory_order_relaxed);
         engine.lastHookEventPoint.store(packPoint(event.pt.x, event.pt.y),
                                         std::memory_order_relaxed);
-        if (ownStepMeetsZoomKeys(message, event)) {
+        if (ownStepMeetsNewModifier(message, event)) {
             dropMovement(engine);
             return 1;
         }
@@ -197,6 +261,8 @@ void hookThreadMain() {
     usePhysicalCoordinatesOnThisThread();
     readOwnIntegrityLevel();
     takeNextRules();
+    focusEventsHandle = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                        focusChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
     engine.hookInstalled.store(installHook());
     if (!hookHandle) {
         turnEffectOff(engine);
@@ -204,9 +270,10 @@ void hookThreadMain() {
     serveUntilStopped();
     engine.hookInstalled.store(false);
     turnEffectOff(engine);
-    if (hookHandle) {
-        UnhookWindowsHookEx(hookHandle);
-        hookHandle = nullptr;
+    removeHooks();
+    if (focusEventsHandle) {
+        UnhookWinEvent(focusEventsHandle);
+        focusEventsHandle = nullptr;
     }
     engine.hookThreadId.store(0);
     rules.reset();

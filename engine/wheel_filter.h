@@ -38,10 +38,10 @@ void acceptNotch(EngineState& state, int32_t delta, uint64_t nowTick,
 // Hands a reversed notch the effect does not smooth to the animator, to send whole, clamped.
 void sendWhole(EngineState& state, Axis axis, int32_t delta);
 
-// What a notch for a top-level window gets: no smoothing (PROGRAM_OFF: the user keeps the
-// effect out of the program), nothing at all (PROGRAM_UNTOUCHED: it outranks us and Windows
-// would drop our events), the window's profile (PROGRAM_LIKE_EVERYWHERE) or one of its own. The answer is remembered
-// per window and process (a window handle may be reused by another process).
+// What a notch for a top-level window gets: nothing of ours (PROGRAM_OFF: the user keeps the
+// effect out of the program; PROGRAM_UNTOUCHED: it outranks us and Windows would drop our
+// events), the window's profile (PROGRAM_LIKE_EVERYWHERE) or one of its own. The answer is
+// remembered per window and process (a window handle may be reused by another process).
 struct TargetVerdict {
     uintptr_t window = 0;
     uint32_t processId = 0;
@@ -56,19 +56,28 @@ struct TargetCache {
     int next = 0;
 };
 
-// The setting for a notch aimed at `window` of process `processId`; `settingOf()` is asked once
-// per window and process.
-template <typename SettingOf>
+// A verdict, and whether it may be kept for the window (not where the window did not show
+// yet what it will hold).
+struct ProgramVerdict {
+    int32_t setting = PROGRAM_LIKE_EVERYWHERE;
+    bool lasting = true;
+};
+
+// The setting for a notch aimed at `window` of process `processId`; `verdictOf()` is asked once
+// per window and process while its answers last.
+template <typename VerdictOf>
 int32_t cachedTargetSetting(TargetCache& cache, uintptr_t window, uint32_t processId,
-                            SettingOf settingOf) {
+                            VerdictOf verdictOf) {
     for (const TargetVerdict& entry : cache.entries) {
         if (entry.window == window && entry.processId == processId && window != 0) {
             return entry.setting;
         }
     }
-    const TargetVerdict verdict{window, processId, settingOf()};
-    cache.entries[cache.next] = verdict;
-    cache.next = (cache.next + 1) % TARGET_CACHE_SIZE;
+    const ProgramVerdict verdict = verdictOf();
+    if (verdict.lasting) {
+        cache.entries[cache.next] = {window, processId, verdict.setting};
+        cache.next = (cache.next + 1) % TARGET_CACHE_SIZE;
+    }
     return verdict.setting;
 }
 
@@ -82,7 +91,9 @@ bool pausedForFullScreen(uintptr_t pausedMonitor, uintptr_t window, MonitorOf mo
 
 // The hook's whole decision. While the effect is on, a whole notch is smoothed on its axis (the
 // horizontal one while "SmoothHorizontal" is on, or as a vertical notch with Shift held when
-// "ShiftScrollsSideways" is on, down turning right). A notch the effect does not smooth passes
+// "ShiftScrollsSideways" is on, down turning right). Where the user keeps the effect out (a
+// program set off, a full-screen program, a window that outranks us) the notch passes exactly
+// as it came: games filter injected input. Elsewhere a notch the effect does not smooth passes
 // on, or when its axis is reversed is swallowed and sent whole the other way round. The target
 // is asked, and the tick read, only for an event that could be taken, so that everything else
 // costs no system call; `targetSetting` covers where it goes and what is held with it.
@@ -100,11 +111,11 @@ HookVerdict filterWheelEvent(EngineState& state, int hookCode, uintptr_t message
         return HookVerdict::passOn;
     }
     const int32_t setting = targetSetting();
-    if (setting == PROGRAM_UNTOUCHED) {
+    if (setting == PROGRAM_UNTOUCHED || setting == PROGRAM_OFF) {
         return HookVerdict::passOn;
     }
     const int32_t turned = reversed ? -int32_t{delta} : int32_t{delta};
-    if (effect && setting != PROGRAM_OFF && isWholeNotch(delta)) {
+    if (effect && isWholeNotch(delta)) {
         if (wheel == AXIS_VERTICAL && state.shiftScrollsSideways.load(std::memory_order_relaxed) &&
             shiftHeld()) {
             acceptNotch(state, -turned, readTick(), setting, AXIS_HORIZONTAL);

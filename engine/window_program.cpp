@@ -63,7 +63,7 @@ bool isShellWindowClass(std::wstring_view className) {
                    {L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"NotifyIconOverflowWindow",
                     L"TopLevelWindowForOverflowXamlIsland", L"XamlExplorerHostIslandWindow",
                     L"MultitaskingViewFrame", L"ForegroundStaging", L"TaskListThumbnailWnd",
-                    L"Progman", L"WorkerW", L"#32769"},
+                    L"Progman", L"WorkerW", L"#32769", L"#32771"},
                    sameClassName);
 }
 
@@ -75,35 +75,37 @@ bool isShellProgram(std::wstring_view fileName) {
                    sameProgramName);
 }
 
-void noteMovement(MovementWatch& watch, ScreenRect window, uint32_t eventTime,
-                  int32_t durationMs) {
-    constexpr int32_t heldBackMs = 200;
-    watch = {window, eventTime, static_cast<uint32_t>(durationMs + heldBackMs)};
-}
-
-bool endsMovement(MovementWatch& watch, uintptr_t message, int32_t x, int32_t y,
-                  uint32_t eventTime) {
-    if (watch.lastsMs == 0) {
-        return false;
-    }
-    if (eventTime - watch.notedAt > watch.lastsMs) {
-        watch.lastsMs = 0;
-        return false;
-    }
-    const ScreenRect& w = watch.window;
-    const bool outside = x < w.left || x >= w.right || y < w.top || y >= w.bottom;
-    bool pressed = false;
-    for (const uintptr_t buttonDown : MOUSE_MESSAGE_BUTTONS_DOWN) {
-        pressed = pressed || message == buttonDown;
-    }
-    if ((message == MOUSE_MESSAGE_MOVE && outside) || pressed) {
-        watch.lastsMs = 0;
-        return true;
-    }
-    return false;
-}
-
 bool isFullScreenWindow(const WindowShape& shape) {
-    return !shape.maximized && !shape.caption && !shape.sizingFrame &&
-           coversWholeMonitor(shape.window, shape.monitor);
+    return !shape.caption && coversWholeMonitor(shape.window, shape.monitor);
+}
+
+int32_t wheelRoutingOf(bool read, uint32_t value) {
+    // wheelTargetAt takes any other value for the pointer.
+    return read ? static_cast<int32_t>(value) : WHEEL_ROUTING_POINTER;
+}
+
+WheelTarget wheelTargetAt(DesktopLookup& desktop, int32_t routing, int32_t x, int32_t y) {
+    WheelTarget target;
+    if (routing != WHEEL_ROUTING_FOCUS) {
+        target.window = desktop.windowAt(x, y);
+        target.topLevel = target.window ? desktop.topLevelOf(target.window) : 0;
+        std::array<wchar_t, CLASS_NAME_CAPACITY> name{};
+        if (routing != WHEEL_ROUTING_HYBRID ||
+            (target.topLevel != 0 &&
+             desktop.className(target.topLevel, name) == STORE_APP_FRAME_CLASS)) {
+            return target;
+        }
+    }
+    target.window = desktop.focusWindow();
+    target.topLevel = target.window ? desktop.topLevelOf(target.window) : 0;
+    target.followsPointer = false;
+    return target;
+}
+
+bool movementAreaOf(DesktopLookup& desktop, const WheelTarget& target, ScreenRect& area) {
+    if (target.window == 0) {
+        return false;
+    }
+    return (target.window == target.topLevel && desktop.visibleFrame(target.window, area)) ||
+           desktop.windowRect(target.window, area);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/movement_watch.h"
 #include "engine/program_rules.h"
 #include "engine/wheel_filter.h"
 
@@ -27,9 +28,18 @@ inline constexpr wchar_t STORE_APP_CONTENT_CLASS[] = L"Windows.UI.Core.CoreWindo
 class DesktopLookup {
   public:
     virtual ~DesktopLookup() = default;
-    // The top-level window at a point in physical pixels, as the hook's points are at any
-    // display scale; 0 for none.
-    virtual uintptr_t topLevelAt(int32_t x, int32_t y) = 0;
+    // The window at a point in physical pixels, as the hook's points are at any display scale:
+    // a child window (a pane, a list) where there is one; 0 for none.
+    virtual uintptr_t windowAt(int32_t x, int32_t y) = 0;
+    // The top-level window a window belongs to (itself for a top-level one).
+    virtual uintptr_t topLevelOf(uintptr_t window) = 0;
+    // The keyboard focus of the thread in front, or its active window where nothing has the
+    // focus; 0 for none.
+    virtual uintptr_t focusWindow() = 0;
+    // The window's rectangle, and a top-level window's visible frame without the invisible
+    // resize borders; false where they cannot be read.
+    virtual bool windowRect(uintptr_t window, ScreenRect& rect) = 0;
+    virtual bool visibleFrame(uintptr_t window, ScreenRect& rect) = 0;
     // The monitor (its handle) that a window is on.
     virtual uintptr_t monitorOf(uintptr_t window) = 0;
     virtual uint32_t processOf(uintptr_t window) = 0;
@@ -42,6 +52,25 @@ class DesktopLookup {
     // whole (a buffer too small for it included).
     virtual std::wstring_view imagePath(uint32_t processId, std::span<wchar_t> buffer) = 0;
 };
+
+// The routing SPI_GETMOUSEWHEELROUTING gave; where the call failed (Windows before 10, Wine) or
+// gave an unknown value, the window under the pointer, as Windows 10 and later do by default.
+int32_t wheelRoutingOf(bool read, uint32_t value);
+
+// The window that receives a notch at a point, as Windows routes the wheel (WHEEL_ROUTING_*):
+// the window under the pointer, the focus window, or under hybrid routing the focus window
+// unless the pointer is over a Store app.
+struct WheelTarget {
+    uintptr_t window = 0;
+    uintptr_t topLevel = 0;
+    bool followsPointer = true;
+};
+WheelTarget wheelTargetAt(DesktopLookup& desktop, int32_t routing, int32_t x, int32_t y);
+
+// Where the pointer may go while the target keeps the wheel: a child window's rectangle, a
+// top-level window's visible frame (its invisible resize borders overlap a snapped neighbour
+// and reach onto the next monitor). False where neither can be read.
+bool movementAreaOf(DesktopLookup& desktop, const WheelTarget& target, ScreenRect& area);
 
 // The process whose program shows in a top-level window: for a Store app's frame, the app in
 // it; 0 for a frame whose app is gone (suspended, or closing).
@@ -66,57 +95,26 @@ class ProgramNameReader {
 bool isShellWindowClass(std::wstring_view className);
 bool isShellProgram(std::wstring_view fileName);
 
-struct ScreenRect {
-    int left;
-    int top;
-    int right;
-    int bottom;
-};
-
-// The movement stays in its window: the window of its latest notch, noted by the hook. The
-// pointer leaving that window or a button going down (as a touch stops a fling) ends it, so that
-// no other window gets its rest. Mice report up to 8,000 times a second: a mouse event costs a
-// few comparisons of the hook thread's own values, no system call.
-struct MovementWatch {
-    ScreenRect window{};
-    uint32_t notedAt = 0;
-    uint32_t lastsMs = 0; // 0: no movement to watch
-};
-
-// The mouse messages that end a movement, with the platform's values.
-inline constexpr uintptr_t MOUSE_MESSAGE_MOVE = 0x200;
-inline constexpr uintptr_t MOUSE_MESSAGE_BUTTONS_DOWN[] = {0x201, 0x204, 0x207, 0x20B};
-
-// At an accepted notch: the rectangle of its top-level window (physical pixels), the event time
-// (32-bit ms) and its pulse length. The movement may run that long after the last notch, and a
-// little more for the rest held back by the per-event limit.
-void noteMovement(MovementWatch& watch, ScreenRect window, uint32_t eventTime,
-                  int32_t durationMs);
-// For any other mouse event: true when it ends the movement in flight, which is then over.
-bool endsMovement(MovementWatch& watch, uintptr_t message, int32_t x, int32_t y,
-                  uint32_t eventTime);
-
 struct WindowShape {
     ScreenRect window;
     ScreenRect monitor; // the whole monitor the window is on, not its work area
-    bool maximized;
     bool caption;
-    bool sizingFrame;
 };
 
-// As the shell counts it: a window over its whole monitor that is not maximized and has neither
-// caption nor sizing frame (a game, a browser's or a player's full-screen mode). A maximized
-// window reaches past its monitor by its invisible resize borders, and covers it where no
-// taskbar takes a part: it is still an ordinary window.
+// As the shell counts it: a window without a caption over its whole monitor, maximized or not
+// (a game, a kiosk, a browser's or a player's full-screen mode; some go full screen by
+// maximizing a pop-up window). A captioned maximized window reaches past its monitor by its
+// invisible resize borders, and covers it where no taskbar takes a part: it is still an
+// ordinary window.
 bool isFullScreenWindow(const WindowShape& shape);
 
-// The setting for a notch at the hook's point (physical pixels): PROGRAM_OFF on the monitor
-// of a full-screen program (`pausedMonitor`), else what `settingOf(window, processId)` gives the
-// top-level window there (`window`, 0 for none), asked once per window and process.
+// The setting for a notch aimed at `target`: PROGRAM_OFF on the monitor of a full-screen
+// program (`pausedMonitor`), else what `settingOf(topLevel, processId)` gives its top-level
+// window, asked once per window and process.
 template <typename SettingOf>
-int32_t notchSettingAt(DesktopLookup& desktop, TargetCache& cache, int32_t x, int32_t y,
-                       uintptr_t pausedMonitor, uintptr_t& window, SettingOf settingOf) {
-    window = desktop.topLevelAt(x, y);
+int32_t notchSettingFor(DesktopLookup& desktop, TargetCache& cache, const WheelTarget& target,
+                        uintptr_t pausedMonitor, SettingOf settingOf) {
+    const uintptr_t window = target.topLevel;
     if (pausedForFullScreen(pausedMonitor, window,
                             [&desktop](uintptr_t w) { return desktop.monitorOf(w); })) {
         return PROGRAM_OFF;
@@ -131,28 +129,30 @@ int32_t notchSettingAt(DesktopLookup& desktop, TargetCache& cache, int32_t x, in
 
 // The setting of the program in a top-level window of `windowProcess`: untouched for a program
 // that outranks us (`outranksUs(processId)`: Windows would drop our events, reversed ones too),
-// else what the rules give it. A Store app's frame hands the notch on to the app in it; as lists from before apps
-// could be told apart hold the frame host, its name counts for off as well. Our own windows
-// follow the window's profile.
+// else what the rules give it. A Store app's frame hands the notch on to the app in it; as lists
+// from before apps could be told apart hold the frame host, its name counts for off as well. A
+// frame seen without its app (as it is restored) is not kept: the app's own setting holds at
+// the next notch. Our own windows follow the window's profile.
 template <typename OutranksUs>
-int32_t programSettingIn(DesktopLookup& desktop, ProgramNameReader& names,
-                         const ProgramRules* rules, uint32_t ownProcessId, uintptr_t window,
-                         uint32_t windowProcess, OutranksUs outranksUs) {
+ProgramVerdict programSettingIn(DesktopLookup& desktop, ProgramNameReader& names,
+                                const ProgramRules* rules, uint32_t ownProcessId,
+                                uintptr_t window, uint32_t windowProcess, OutranksUs outranksUs) {
     const uint32_t app = programProcessOf(desktop, window);
+    const bool lasting = app != 0;
     const uint32_t program = app != 0 ? app : windowProcess;
     if (program == ownProcessId) {
-        return PROGRAM_LIKE_EVERYWHERE;
+        return {PROGRAM_LIKE_EVERYWHERE, lasting};
     }
     if (outranksUs(program)) {
-        return PROGRAM_UNTOUCHED;
+        return {PROGRAM_UNTOUCHED, lasting};
     }
     if (!rules) {
-        return PROGRAM_LIKE_EVERYWHERE;
+        return {PROGRAM_LIKE_EVERYWHERE, lasting};
     }
     const int32_t setting = rules->settingOf(names.fileNameOf(desktop, program));
     if (setting != PROGRAM_OFF && program != windowProcess &&
         rules->excluded.excludes(names.fileNameOf(desktop, windowProcess))) {
-        return PROGRAM_OFF;
+        return {PROGRAM_OFF, lasting};
     }
-    return setting;
+    return {setting, lasting};
 }

@@ -1,5 +1,7 @@
 #include "engine/window_program_win.h"
 
+#include <dwmapi.h>
+
 #include <algorithm>
 
 namespace {
@@ -27,9 +29,48 @@ DPI_AWARENESS_CONTEXT switchToPerMonitorAwareness() {
 } // namespace
 
 // WindowFromPoint would read the point as logical where the thread is not per-monitor aware.
-uintptr_t WindowsDesktopLookup::topLevelAt(int32_t x, int32_t y) {
-    HWND window = WindowFromPhysicalPoint({x, y});
-    return reinterpret_cast<uintptr_t>(window ? GetAncestor(window, GA_ROOT) : nullptr);
+uintptr_t WindowsDesktopLookup::windowAt(int32_t x, int32_t y) {
+    return reinterpret_cast<uintptr_t>(WindowFromPhysicalPoint({x, y}));
+}
+
+uintptr_t WindowsDesktopLookup::topLevelOf(uintptr_t window) {
+    return reinterpret_cast<uintptr_t>(GetAncestor(reinterpret_cast<HWND>(window), GA_ROOT));
+}
+
+uintptr_t WindowsDesktopLookup::focusWindow() {
+    HWND front = GetForegroundWindow();
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (front && GetGUIThreadInfo(GetWindowThreadProcessId(front, nullptr), &info)) {
+        front = info.hwndFocus ? info.hwndFocus : info.hwndActive ? info.hwndActive : front;
+    }
+    return reinterpret_cast<uintptr_t>(front);
+}
+
+static ScreenRect screenRectOf(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+bool WindowsDesktopLookup::windowRect(uintptr_t window, ScreenRect& rect) {
+    RECT read{};
+    if (!GetWindowRect(reinterpret_cast<HWND>(window), &read)) {
+        return false;
+    }
+    rect = screenRectOf(read);
+    return true;
+}
+
+// In physical pixels whatever the thread's awareness; without the desktop window manager (and
+// under Wine) the call fails and the window's rectangle stands in.
+bool WindowsDesktopLookup::visibleFrame(uintptr_t window, ScreenRect& rect) {
+    RECT read{};
+    if (FAILED(DwmGetWindowAttribute(reinterpret_cast<HWND>(window), DWMWA_EXTENDED_FRAME_BOUNDS,
+                                     &read, sizeof read)) ||
+        read.right <= read.left || read.bottom <= read.top) {
+        return false;
+    }
+    rect = screenRectOf(read);
+    return true;
 }
 
 uintptr_t WindowsDesktopLookup::monitorOf(uintptr_t window) {

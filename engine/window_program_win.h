@@ -7,7 +7,11 @@
 // The desktop's windows as user32 and kernel32 tell them.
 class WindowsDesktopLookup final : public DesktopLookup {
   public:
-    uintptr_t topLevelAt(int32_t x, int32_t y) override;
+    uintptr_t windowAt(int32_t x, int32_t y) override;
+    uintptr_t topLevelOf(uintptr_t window) override;
+    uintptr_t focusWindow() override;
+    bool windowRect(uintptr_t window, ScreenRect& rect) override;
+    bool visibleFrame(uintptr_t window, ScreenRect& rect) override;
     uintptr_t monitorOf(uintptr_t window) override;
     uint32_t processOf(uintptr_t window) override;
     std::wstring_view className(uintptr_t window, std::span<wchar_t> buffer) override;

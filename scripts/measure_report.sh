@@ -186,10 +186,75 @@ report_cost() {
         "$STARTS" "$(r startup/Rolvane.exe/median_ms)" "$(r startup/Rolvane.exe/max_ms)"
 }
 
+# A share of a core to one decimal.
+one_decimal() {
+    awk -v v="$1" 'BEGIN { if (v == "" || v == "-") print "-"; else printf "%.1f\n", v }'
+}
+
+# The paired figure in one line: each build's range over the rounds, the ratio of the medians;
+# and that of the wake-ups, which the machine's load moves far less than the CPU time.
+pair_summary() {
+    local against p=pair
+    against=$(r pair/-/against_commit)
+    printf 'CPU while scrolling: %s %s–%s %%, this build %s–%s %%, ratio %.2f (wake-ups %.2f), goal ≤ %s (%s)' \
+        "$against" "$(one_decimal "$(r $p/against/rolvane_percent_min)")" \
+        "$(one_decimal "$(r $p/against/rolvane_percent_max)")" \
+        "$(one_decimal "$(r $p/this/rolvane_percent_min)")" \
+        "$(one_decimal "$(r $p/this/rolvane_percent_max)")" "$(r $p/-/rolvane_percent_ratio)" \
+        "$(r $p/-/rolvane_switches_per_second_ratio)" \
+        "$PAIR_GOAL_RATIO" "$(goal "$(r $p/-/rolvane_percent_ratio)" "$PAIR_GOAL_RATIO")"
+}
+
+report_pair() {
+    local against round who cells
+    [ -n "${RESULT[pair/-/rounds]:-}" ] || return 0
+    against=$(r pair/-/against_commit)
+    printf '## CPU while scrolling: this build against %s\n\n' "$against"
+    printf '%s.\n\n' "$(pair_summary)"
+    printf 'Both programs scroll alike: %s notches at %s a second (Balanced) over the probe'"'"'s\n' \
+        "$(r pair/-/notches)" "$SCROLL_NOTCHES_PER_SECOND"
+    printf 'scroll target, each started afresh in the notification area with the same settings\n'
+    printf 'and the effect switched on, in the same Xvfb and Wine prefix, in turn: each round runs\n'
+    printf 'both, %s first in odd rounds and this build first in even ones, so that the load of\n' \
+        "$against"
+    printf 'the shared machine falls on both alike. CPU time of all threads as a share of one core;\n'
+    printf 'in brackets, wake-ups a second. Ratio: this build over %s, in the same round and,\n' \
+        "$against"
+    printf 'in the last row, of the medians.\n\n'
+    printf '| Round | %s: Rolvane.exe | wineserver | This build: Rolvane.exe | wineserver | Ratio, Rolvane.exe |\n' \
+        "$against"
+    printf '|---|---:|---:|---:|---:|---:|\n'
+    for ((round = 1; round <= ${RESULT[pair/-/rounds]}; round++)); do
+        cells=
+        for who in against this; do
+            cells+=$(printf '| %s %% (%s/s) | %s %% ' "$(r "pair/$who/rolvane_percent_$round")" \
+                "$(r "pair/$who/rolvane_switches_per_second_$round")" \
+                "$(r "pair/$who/wineserver_percent_$round")")
+        done
+        printf '| %s %s| %s |\n' "$round" "$cells" "$(r "pair/-/rolvane_percent_ratio_$round")"
+    done
+    cells=
+    for who in against this; do
+        cells+=$(printf '| %s %% (%s/s) | %s %% ' "$(r "pair/$who/rolvane_percent_median")" \
+            "$(r "pair/$who/rolvane_switches_per_second_median")" \
+            "$(r "pair/$who/wineserver_percent_median")")
+    done
+    printf '| Median %s| %s |\n\n' "$cells" "$(r pair/-/rolvane_percent_ratio)"
+    printf 'Ratio of the medians: Rolvane.exe %s (goal: at most %s), its wake-ups %s, wineserver\n' \
+        "$(r pair/-/rolvane_percent_ratio)" "$PAIR_GOAL_RATIO" \
+        "$(r pair/-/rolvane_switches_per_second_ratio)"
+    printf '%s. Rolvane.exe'"'"'s ratio within a round: %s to %s, median %s.\n\n' \
+        "$(r pair/-/wineserver_percent_ratio)" "$(r pair/-/rolvane_percent_ratio_min)" \
+        "$(r pair/-/rolvane_percent_ratio_max)" "$(r pair/-/rolvane_percent_ratio_median)"
+}
+
 write_report() {
     report_header
-    report_benchmarks
-    report_exactness
-    report_wine
-    report_cost
+    if [ -z "$ONLY" ]; then
+        report_benchmarks
+        report_exactness
+        report_wine
+        report_cost
+    fi
+    report_pair
 }

@@ -8,6 +8,7 @@ import csv
 import os
 import re
 import shutil
+import statistics
 import subprocess
 import sys
 import time
@@ -47,8 +48,13 @@ def parse_options():
     parser.add_argument("--profile", action="append", required=True, metavar="NAME=TAIL_MS",
                         help="a profile to measure and the length of its pulses")
     for name in ("starts", "relaxed-notches", "relaxed-pause-ms", "bursts", "burst-notches",
-                 "burst-gap-ms", "cost-seconds", "notches-per-second"):
+                 "burst-gap-ms", "cost-seconds", "notches-per-second", "pair-rounds",
+                 "pair-seconds"):
         parser.add_argument(f"--{name}", type=int, required=True)
+    parser.add_argument("--against", type=Path, metavar="EXE",
+                        help="another build's Rolvane.exe to scroll beside this one, turn about")
+    parser.add_argument("--only-pair", action="store_true",
+                        help="measure only the paired scrolling figure")
     options = parser.parse_args()
     options.tails = {name: int(tail) for name, tail in
                      (profile.split("=") for profile in options.profile)}
@@ -148,6 +154,22 @@ def percentiles(values):
     return {"count": len(ordered), "median": f"{rank(0.5):.2f}", "p90": f"{rank(0.9):.2f}",
             "p99": f"{rank(0.99):.2f}", "max": f"{ordered[-1]:.2f}",
             "mean": f"{sum(ordered) / len(ordered):.2f}"}
+
+
+def cost_figures(action, pids):
+    """What action() cost each process ({name: pid}): CPU time as a share of one core, and
+    wake-ups a second; and the seconds it took."""
+    before = [(cpu_seconds(pid), context_switches(pid)) for pid in pids.values()]
+    started = time.monotonic()
+    action()
+    seconds = time.monotonic() - started
+    figures = {}
+    for (who, pid), (cpu, switches) in zip(pids.items(), before):
+        figures[f"{who}_percent"] = f"{(cpu_seconds(pid) - cpu) / seconds * 100:.3f}"
+        figures[f"{who}_switches_per_second"] = \
+            f"{(context_switches(pid) - switches) / seconds:.1f}"
+    figures["seconds"] = f"{seconds:.1f}"
+    return figures
 
 
 def milliseconds(microseconds):
@@ -410,16 +432,70 @@ class Measurement:
         """CPU time over the phase, as a share of one core, and wake-ups a second, for
         Rolvane.exe, the idle program and the Wine server (which works for every program of the
         prefix)."""
-        before = [(cpu_seconds(pid), context_switches(pid)) for pid in pids.values()]
-        started = time.monotonic()
-        action()
-        seconds = time.monotonic() - started
-        for (who, pid), (cpu, switches) in zip(pids.items(), before):
-            self.record("cost", phase, f"{who}_percent",
-                        f"{(cpu_seconds(pid) - cpu) / seconds * 100:.3f}")
-            self.record("cost", phase, f"{who}_switches_per_second",
-                        f"{(context_switches(pid) - switches) / seconds:.1f}")
-        self.record("cost", phase, "seconds", f"{seconds:.1f}")
+        for metric, value in cost_figures(action, pids).items():
+            self.record("cost", phase, metric, value)
+
+    def scroll_at_pace(self, seconds, pids):
+        """`seconds` of notches at the scrolling pace, with the cost of doing so; checks that
+        every notch became smoothed steps."""
+        pace = self.options.notches_per_second
+        start = len(self.desktop.events())
+        figures = cost_figures(
+            lambda: self.desktop.wheel(*[WHEEL_DOWN] * (seconds * pace), delay_ms=1000 // pace),
+            pids)
+        # Balanced has no acceleration: every notch is worth exactly -120.
+        events = self.desktop.wait_for_sum(start, "v", seconds * pace * -120)
+        untagged = sum(1 for _, kind, _, tagged in events if kind == "v" and not tagged)
+        assert not untagged, f"{untagged} notches reached the target: the effect is not on"
+        return figures, sum(e[2] for e in events if e[1] == "v")
+
+    def measure_pair(self):
+        """CPU while scrolling, the other build's Rolvane.exe against this one's, each started
+        afresh in turn (only one runs in a session) so that the machine's load of the moment
+        falls on both alike. Each round runs both, the other build first in odd rounds: neither
+        is always the one that follows the other, or the first in a fresh desktop."""
+        options = self.options
+        programs = [("against", options.against), ("this", WIN_DIR / "Rolvane.exe")]
+        note(f"scrolling, {options.pair_rounds} rounds of {options.pair_seconds} s each: "
+             f"{options.against} and this build's Rolvane.exe in turn")
+        seen = {}
+        for number in range(1, options.pair_rounds + 1):
+            for who, exe in programs if number % 2 else reversed(programs):
+                self.plant_settings()
+                rolvane = Rolvane(self.desktop, "--tray", exe=exe)
+                rolvane.command(IDC_EFFECT_SWITCH)
+                self.desktop.wait_for_text("state", STATE_ON)
+                time.sleep(SETTLE_SECONDS)
+                pids = {"rolvane": rolvane.process.pid,
+                        "wineserver": wineserver_pid(self.desktop.prefix)}
+                figures, total = self.scroll_at_pace(options.pair_seconds, pids)
+                rolvane.exit()
+                note(f"round {number}, {who}: Rolvane.exe {figures['rolvane_percent']} % "
+                     f"({figures['rolvane_switches_per_second']}/s), wineserver "
+                     f"{figures['wineserver_percent']} %")
+                for metric, value in figures.items():
+                    self.record("pair", who, f"{metric}_{number}", value)
+                    seen.setdefault((who, metric), []).append(float(value))
+                self.record("pair", who, f"sum_{number}", total)
+        self.record("pair", "-", "rounds", options.pair_rounds)
+        self.record("pair", "-", "notches", options.pair_seconds * options.notches_per_second)
+        for (who, metric), values in seen.items():
+            digits = 3 if metric.endswith("_percent") else 1
+            for name, value in (("min", min(values)), ("median", statistics.median(values)),
+                                ("max", max(values))):
+                self.record("pair", who, f"{metric}_{name}", f"{value:.{digits}f}")
+        # This build over the other. The load of a shared machine changes within seconds, so
+        # two runs of a round can differ as much as any two: the figure is the ratio of the
+        # medians, and the rounds' own ratios show the spread.
+        for metric in ("rolvane_percent", "rolvane_switches_per_second", "wineserver_percent"):
+            against, this = seen["against", metric], seen["this", metric]
+            in_round = [b / a for a, b in zip(against, this)]
+            for number, ratio in enumerate(in_round, 1):
+                self.record("pair", "-", f"{metric}_ratio_{number}", f"{ratio:.3f}")
+            for name, ratio in (("", statistics.median(this) / statistics.median(against)),
+                                ("_min", min(in_round)), ("_max", max(in_round)),
+                                ("_median", statistics.median(in_round))):
+                self.record("pair", "-", f"{metric}_ratio{name}", f"{ratio:.3f}")
 
     def measure_cost(self, rolvane, pids):
         options = self.options
@@ -432,15 +508,11 @@ class Measurement:
         self.desktop.wait_for_text("state", STATE_ON)
         time.sleep(SETTLE_SECONDS)
         self.cost_phase("idle_effect_on", lambda: time.sleep(options.cost_seconds), pids)
-        start = len(self.desktop.events())
-        self.cost_phase("scrolling", lambda: self.desktop.wheel(
-            *[WHEEL_DOWN] * notches, delay_ms=1000 // options.notches_per_second), pids)
-        # Balanced has no acceleration: every notch is worth exactly -120.
-        events = self.desktop.wait_for_sum(start, "v", notches * -120)
-        untagged = sum(1 for _, kind, _, tagged in events if kind == "v" and not tagged)
-        assert not untagged, f"{untagged} notches reached the target: the effect is not on"
+        figures, total = self.scroll_at_pace(options.cost_seconds, pids)
+        for metric, value in figures.items():
+            self.record("cost", "scrolling", metric, value)
         self.record("cost", "scrolling", "notches", notches)
-        self.record("cost", "scrolling", "sum", sum(e[2] for e in events if e[1] == "v"))
+        self.record("cost", "scrolling", "sum", total)
 
     def start_idle_program(self):
         """The floor: a hidden window with one 250 ms timer, as Rolvane's refresh timer, and a
@@ -453,7 +525,9 @@ class Measurement:
         return idle
 
     def plant_settings(self):
-        """Balanced in force, and the Custom profile with values of its own."""
+        """Balanced in force, and the Custom profile with values of its own; nothing else, so
+        that a build of another commit reads the same settings."""
+        self.desktop.reg_delete(SETTINGS_KEY)
         self.desktop.reg_set(SETTINGS_KEY, "Profile", REG_DWORD, dword(BALANCED))
         for name, value in zip(CUSTOM_NAMES, self.options.custom.split(",")):
             self.desktop.reg_set(SETTINGS_KEY, name, REG_DWORD, dword(int(value)))
@@ -462,6 +536,10 @@ class Measurement:
         version = subprocess.run(["wine", "--version"], env=self.desktop.env,
                                  capture_output=True, text=True).stdout.strip()
         self.record("machine", "-", "wine", version)
+        if self.options.only_pair:
+            self.desktop.show_target()
+            self.measure_pair()
+            return
         self.plant_settings()
         self.record("program", "Rolvane.exe", "size_bytes",
                     (WIN_DIR / "Rolvane.exe").stat().st_size)
@@ -483,6 +561,8 @@ class Measurement:
         shutil.copy(self.desktop.notch_log, self.raw)
         shutil.copy(self.desktop.target_log, self.raw)
         rolvane.exit()
+        if self.options.against:
+            self.measure_pair()
 
 
 def main():

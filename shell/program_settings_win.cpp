@@ -33,9 +33,7 @@ bool isFullScreen(HWND window) {
     const RECT& screen = monitor.rcMonitor;
     return isFullScreenWindow({{rect.left, rect.top, rect.right, rect.bottom},
                                {screen.left, screen.top, screen.right, screen.bottom},
-                               IsZoomed(window) != FALSE,
-                               (style & WS_CAPTION) == WS_CAPTION,
-                               (style & WS_THICKFRAME) != 0});
+                               (style & WS_CAPTION) == WS_CAPTION});
 }
 
 bool direct3dFullScreen() {

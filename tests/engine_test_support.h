@@ -40,8 +40,7 @@ class FakePlatform final : public AnimatorPlatform {
   public:
     int64_t now = 0;
     bool injectionFails = false;
-    bool zoomKeys = false;
-    bool inputDesktopOurs = true;
+    bool injectionWorks = true;
     bool timerResolutionAvailable = true;
     int timerRaised = 0;
     int timerLowered = 0;
@@ -87,8 +86,7 @@ class FakePlatform final : public AnimatorPlatform {
         }
         return !injectionFails;
     }
-    bool zoomKeysHeld() override { return zoomKeys; }
-    bool inputDesktopIsOurs() override { return inputDesktopOurs; }
+    bool injectionCanWork() override { return injectionWorks; }
     bool raiseTimerResolution() override {
         timerRaised += timerResolutionAvailable;
         return timerResolutionAvailable;

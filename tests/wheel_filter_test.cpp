@@ -103,7 +103,8 @@ TEST(WheelFilter, AcceptedNotchesAddTheirAcceleratedAmount) {
 }
 
 // Where a real notch goes: smoothed on its axis, or sent whole the other way round where its
-// axis is reversed and the effect does not smooth it, or untouched.
+// axis is reversed and the effect does not smooth it, or untouched, reversed or not, where the
+// user keeps the effect out.
 TEST(WheelFilter, EachAxisIsSmoothedOrReversedOnItsOwnAndShiftTurnsTheWheelSideways) {
     constexpr uintptr_t v = WHEEL_MESSAGE_VERTICAL, h = WHEEL_MESSAGE_HORIZONTAL;
     constexpr int32_t like = PROGRAM_LIKE_EVERYWHERE, off = PROGRAM_OFF, untouched = PROGRAM_UNTOUCHED;
@@ -123,7 +124,8 @@ TEST(WheelFilter, EachAxisIsSmoothedOrReversedOnItsOwnAndShiftTurnsTheWheelSidew
         {true, true, false, true, false, false, like, v, -120, take, {120, 0, 0, 0}},
         {true, false, true, true, false, false, like, h, 120, take, {0, -120, 0, 0}},
         {false, true, false, true, false, false, like, v, -120, take, {0, 0, 120, 0}},
-        {true, true, false, true, false, false, off, v, -120, take, {0, 0, 120, 0}},
+        {true, true, false, true, false, false, off, v, -120, pass, {0, 0, 0, 0}},
+        {false, true, false, true, false, false, off, v, -120, pass, {0, 0, 0, 0}},
         {true, true, false, true, false, false, untouched, v, -120, pass, {0, 0, 0, 0}},
         {true, true, false, true, false, false, like, v, 60, take, {0, 0, -60, 0}},
         {true, false, true, false, false, false, like, h, 120, take, {0, 0, 0, -120}},
@@ -164,7 +166,8 @@ TEST(WheelFilter, NotchesForAWindowThatOutranksUsPassThroughAndTheAnswerIsKeptPe
         filter.state.pendingDelta = 0;
         return filter.send(-120, message, 0, 0, 0, [&] {
             return cachedTargetSetting(cache, window, processId, [&] {
-                return ++asked, processId == 7 ? PROGRAM_LIKE_EVERYWHERE : PROGRAM_OFF;
+                return ++asked, ProgramVerdict{processId == 7 ? PROGRAM_LIKE_EVERYWHERE
+                                                              : PROGRAM_UNTOUCHED};
             });
         });
     };

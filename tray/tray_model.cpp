@@ -107,6 +107,14 @@ int64_t languageChoiceOfCommand(int32_t command) {
     return index == 0 ? 0 : UI_LANGUAGE_PRIMARY_IDS[size_t(index - 1)];
 }
 
+std::wstring menuTextOfName(std::wstring_view name) {
+    std::wstring text;
+    for (const wchar_t c : name) {
+        text += c == L'&' ? L"&&" : std::wstring(1, c);
+    }
+    return text;
+}
+
 TrayMenu buildTrayMenu(bool effectEnabled, bool hookInstalled, int32_t activeProfile,
                        const ProgramState& programs,
                        const std::array<bool, WHEEL_OPTION_ITEMS>& wheelOptions,

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // Field sizes of NOTIFYICONDATAW, in wide characters with the terminator.
 inline constexpr size_t TOOLTIP_CAPACITY = 128;
@@ -94,6 +96,10 @@ size_t copyTextBounded(wchar_t* destination, size_t capacity, const wchar_t* sou
 // substitution is done here.
 size_t formatTooltip(wchar_t* destination, size_t capacity, const wchar_t* format,
                      const wchar_t* stateText);
+
+// A name as typed, for a menu item's text: a menu takes "&" as the mark of its access key and
+// shows "&&" as one "&".
+std::wstring menuTextOfName(std::wstring_view name);
 
 enum TrayItemFlag : uint32_t {
     TRAY_ITEM_CHECKED = 1u << 0,

@@ -172,8 +172,9 @@ static void fillMenu(HMENU menu, const TrayMenuItem* items, size_t count, Submen
                                   : static_cast<UINT_PTR>(item.commandId);
         wchar_t text[MENU_TEXT_CAPACITY] = {};
         if (!(item.flags & TRAY_ITEM_SEPARATOR)) {
-            const std::wstring name = item.commandId == IDM_HOTKEY ? hotkeyText(toggleHotkey())
-                                                                   : frontProgramName();
+            const std::wstring name = item.commandId == IDM_HOTKEY
+                                          ? hotkeyText(toggleHotkey())
+                                          : menuTextOfName(frontProgramName());
             formatTooltip(text, MENU_TEXT_CAPACITY, uiString(item.textId), name.c_str());
         }
         const BOOL appended = AppendMenuW(menu, menuFlags(item), id, text);
@@ -191,7 +192,7 @@ static void fillListedPrograms(HMENU menu) {
     const std::vector<ListedProgram> listed = listedPrograms();
     for (size_t i = 0; i < listed.size() && i < PROGRAMS_LISTED_LIMIT; ++i) {
         const std::wstring text =
-            listed[i].name + L": " + uiString(programSettingTextId(listed[i].setting));
+            menuTextOfName(listed[i].name) + L": " + uiString(programSettingTextId(listed[i].setting));
         AppendMenuW(menu, MF_STRING | MF_CHECKED,
                     static_cast<UINT_PTR>(IDM_PROGRAM_LISTED_FIRST) + i, text.c_str());
     }

@@ -199,6 +199,14 @@ LRESULT onEngineStateChanged() {
     return 0;
 }
 
+// The user switched "Scroll inactive windows when I hover over them".
+LRESULT onSettingChange(UINT setting) {
+    if (setting == SPI_SETMOUSEWHEELROUTING) {
+        readWheelRouting();
+    }
+    return 0;
+}
+
 } // namespace
 
 LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -220,6 +228,8 @@ LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return onPowerBroadcast(wParam);
     case WM_WTSSESSION_CHANGE:
         return onSessionChange(wParam);
+    case WM_SETTINGCHANGE:
+        return onSettingChange(static_cast<UINT>(wParam));
     case WM_GETDPISCALEDSIZE:
         return onGetDpiScaledSize(static_cast<int>(wParam), *reinterpret_cast<SIZE*>(lParam));
     case WM_DPICHANGED:
@@ -246,6 +256,7 @@ LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 
 void connectEngineToWindow() {
     connectEngineToWindows();
+    readWheelRouting();
     engine.ui.moveSliders = moveSliders;
     engine.ui.updateParameterLine = updateParameterLine;
     engine.ui.saveSettings = saveSettings;

@@ -32,8 +32,8 @@ TRACKBARS = (1101, 1102, 1103, 1104)
 TAG = 0x524C5633
 WHEEL_UP, WHEEL_DOWN, WHEEL_LEFT, WHEEL_RIGHT = 4, 5, 6, 7
 # How the probe's target stands.
-HIDDEN, NORMAL, BORDERLESS, MAXIMIZED = range(4)
-VK_CONTROL, VK_MENU = 0x11, 0x12
+HIDDEN, NORMAL, BORDERLESS, MAXIMIZED, MAXIMIZED_POPUP, PANES = range(6)
+VK_SHIFT, VK_CONTROL, VK_MENU = 0x10, 0x11, 0x12
 STATE_OFF = "OFF  •  the wheel works normally"
 STATE_ON = "ACTIVE  •  smooth scrolling is enabled"
 # Rolvane's languages in the order of its table, with their Windows primary language ids and the
@@ -351,6 +351,14 @@ class Desktop:
             arguments += ["click", "--repeat", "1", "--delay", str(delay_ms), button]
         self.xdotool(*arguments)
 
+    def wheel_seen(self, *buttons):
+        """Vertical notches at once, then a wait until the probe's hook (`notches 1`) has seen
+        them all: input from the next xdotool run, another X client, could otherwise come first."""
+        seen = len(self.notches())
+        self.wheel(*buttons)
+        wait_for(f"the probe's hook to see {len(buttons)} notches",
+                 lambda: len(self.notches()) - seen, lambda count: count >= len(buttons))
+
     def show_target(self, shape=NORMAL, place=(), pointer=(800, 380)):
         """The scroll target in front, standing at `place`, and the pointer over it. Once Wine has
         shown a notification menu, the X keyboard focus stays on Rolvane: it is moved by hand."""
@@ -375,6 +383,11 @@ class Desktop:
     def moves(self):
         """The pointer's moves over the target: (us, "m", x, False)."""
         return self._logged("m")
+
+    def right_pane(self):
+        """What the right one of the PANES target's two panes received: wheel events ("w") and
+        the pointer's moves ("n")."""
+        return self._logged("wn")
 
     def notches(self):
         """The real notches the probe's hook saw (`notches 1`), as their QPC microseconds."""

@@ -40,11 +40,12 @@ constexpr UINT WM_PROBE_TARGET = WM_APP + 40;
 constexpr UINT WM_PROBE_NOTCHES = WM_APP + 41;
 
 // How the target stands on the screen.
-enum TargetShape : WPARAM { hidden, normal, borderless, maximized };
+enum TargetShape : WPARAM { hidden, normal, borderless, maximized, maximizedPopup, panes };
 
 using Words = std::vector<std::wstring>;
 
 HWND targetWindow = nullptr;
+HWND targetPanes[2] = {};
 HANDLE heldMutex = nullptr;
 HHOOK notchHook = nullptr;
 FILE* targetLog = nullptr;
@@ -127,6 +128,23 @@ RECT monitorOf(HWND window) {
     return monitor.rcMonitor;
 }
 
+// Two panes side by side, as a mail program's or Explorer's: the wheel goes to the one under
+// the pointer. The left one logs as the target does, the right one its own kinds ("w", "n").
+void showPanes(HWND window, bool show) {
+    RECT client;
+    GetClientRect(window, &client);
+    for (int pane = 0; pane < 2; ++pane) {
+        if (!targetPanes[pane]) {
+            targetPanes[pane] = CreateWindowExW(0, L"RolvaneScrollPane", nullptr,
+                                                WS_CHILD | WS_BORDER, 0, 0, 0, 0, window,
+                                                reinterpret_cast<HMENU>(pane + 1), nullptr, nullptr);
+        }
+        const int half = client.right / 2;
+        SetWindowPos(targetPanes[pane], nullptr, pane * half, 0, half, client.bottom,
+                     SWP_NOZORDER | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    }
+}
+
 // The wheel must reach the target whichever rule routes it: the pointer or the focus.
 // A normal target stands at `place` when it is given.
 LRESULT onProbeTarget(HWND window, WPARAM shape, const RECT* place) {
@@ -134,24 +152,44 @@ LRESULT onProbeTarget(HWND window, WPARAM shape, const RECT* place) {
         ShowWindow(window, SW_HIDE);
         return 1;
     }
+    const bool popup = shape == borderless || shape == maximizedPopup;
     ShowWindow(window, SW_SHOWNORMAL);
-    SetWindowLongPtrW(window, GWL_STYLE, shape == borderless ? WS_POPUP : WS_OVERLAPPEDWINDOW);
+    SetWindowLongPtrW(window, GWL_STYLE, popup ? WS_POPUP : WS_OVERLAPPEDWINDOW);
     const RECT rect = shape == borderless ? monitorOf(window)
                       : place             ? *place
                                           : RECT{100, 80, 900, 680};
     SetWindowPos(window, HWND_TOP, rect.left, rect.top, rect.right - rect.left,
                  rect.bottom - rect.top, SWP_FRAMECHANGED);
-    ShowWindow(window, shape == maximized ? SW_MAXIMIZE : SW_SHOWNORMAL);
+    ShowWindow(window, shape == maximized || shape == maximizedPopup ? SW_MAXIMIZE
+                                                                     : SW_SHOWNORMAL);
+    showPanes(window, shape == panes);
     SetForegroundWindow(window);
     SetFocus(window);
     return 1;
 }
 
+LRESULT CALLBACK paneWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool left = GetDlgCtrlID(window) == 1;
+    switch (message) {
+    case WM_MOUSEWHEEL:
+        logWheel(left ? 'v' : 'w', wParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        logEvent(left ? 'm' : 'n', GET_X_LPARAM(lParam), 0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 LRESULT onProbeNotches(bool on) {
+    // Put in again each time: after a Rolvane started since, so that it runs first.
     if (on) {
-        notchHook =
-            notchHook ? notchHook : SetWindowsHookExW(WH_MOUSE_LL, notchHookProc, nullptr, 0);
-        return notchHook != nullptr;
+        HHOOK fresh = SetWindowsHookExW(WH_MOUSE_LL, notchHookProc, nullptr, 0);
+        if (notchHook && fresh) {
+            UnhookWindowsHookEx(notchHook);
+        }
+        notchHook = fresh ? fresh : notchHook;
+        return fresh != nullptr;
     }
     if (notchHook) {
         UnhookWindowsHookEx(notchHook);
@@ -496,6 +534,8 @@ std::wstring loadWithTheProgramsCode() {
 
 // How wide a text is in the window's face at a height and weight: its advance, and the first and
 // last column + 1 its pixels reach from its origin (under Wine's Tahoma, past the advance).
+// text-width SIZE WEIGHT TEXT in Segoe UI, or menu-text-width TEXT as a menu item shows it, in
+// the menu font, "&" marking the access key.
 std::wstring textWidth(const Words& words) {
     constexpr long width = 3000, height = 200, origin = 100;
     BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
@@ -503,22 +543,26 @@ std::wstring textWidth(const Words& words) {
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels),
                                       nullptr, 0);
-    // Size 0: the menus' font, in the weight asked for.
+    const bool menu = words[0] == L"menu-text-width";
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    metrics.lfMenuFont.lfWeight = numberOf(words, 2);
-    HFONT font = numberOf(words, 1) == 0
-                     ? CreateFontIndirectW(&metrics.lfMenuFont)
-                     : CreateFontW(-numberOf(words, 1), 0, 0, 0, numberOf(words, 2), FALSE, FALSE,
-                                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                   CLEARTYPE_QUALITY, 0, L"Segoe UI");
+    const std::wstring& text = words.back();
+    HFONT font = menu ? CreateFontIndirectW(&metrics.lfMenuFont)
+                      : CreateFontW(-numberOf(words, 1), 0, 0, 0, numberOf(words, 2), FALSE, FALSE,
+                                    FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                    CLEARTYPE_QUALITY, 0, L"Segoe UI");
     const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
     const HGDIOBJ oldFont = SelectObject(dc, font);
     PatBlt(dc, 0, 0, width, height, WHITENESS);
     SIZE advance{};
-    GetTextExtentPoint32W(dc, words[3].c_str(), int(words[3].size()), &advance);
-    TextOutW(dc, origin, 0, words[3].c_str(), int(words[3].size()));
+    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &advance);
+    RECT line{origin, 0, width, height};
+    if (menu) {
+        DrawTextW(dc, text.c_str(), int(text.size()), &line, DT_SINGLELINE);
+    } else {
+        TextOutW(dc, origin, 0, text.c_str(), int(text.size()));
+    }
     GdiFlush();
     long first = width, last = -1;
     // Dark enough in some channel to stand out on white: anti-aliasing's faint rim is left out.
@@ -688,7 +732,8 @@ std::wstring onCommand(const Words& words) {
     if (verb == L"reg-delete" && words.size() >= 2) {
         return registryDelete(words);
     }
-    if (verb == L"text-width" && words.size() == 4) {
+    if ((verb == L"text-width" && words.size() == 4) ||
+        (verb == L"menu-text-width" && words.size() == 2)) {
         return textWidth(words);
     }
     if (verb == L"load") {
@@ -759,6 +804,13 @@ int serve(const wchar_t* targetLogPath, const wchar_t* notchLogPath) {
     const std::wstring title = std::wstring(TARGET_TITLE) + L" " +
                                (std::wcsrchr(path, L'\\') ? std::wcsrchr(path, L'\\') + 1 : path);
     targetWindow = createTopWindow(TARGET_CLASS, title.c_str(), targetWindowProc);
+    WNDCLASSEXW paneClass{};
+    paneClass.cbSize = sizeof paneClass;
+    paneClass.lpfnWndProc = paneWindowProc;
+    paneClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    paneClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    paneClass.lpszClassName = L"RolvaneScrollPane";
+    RegisterClassExW(&paneClass);
     if (!targetLog || !notchLog || !targetWindow) {
         return 2;
     }

@@ -1,7 +1,9 @@
 """Where the effect stays out: programs the user excludes, full-screen programs, and the wheel
-with Ctrl or Alt (zoom), with real notches, real keys and the real notification menu."""
-from desktop import (BORDERLESS, IDC_EFFECT_SWITCH, MAXIMIZED, NAME_AND_VERSION, REG_DWORD,
-                     SETTINGS_KEY, STATE_ON, VK_CONTROL, VK_MENU, WHEEL_DOWN, dword, wait_for)
+with Ctrl or Alt (zoom) or a Shift pressed after it (sideways), with real notches, real keys and
+the real notification menu."""
+from desktop import (BORDERLESS, IDC_EFFECT_SWITCH, MAXIMIZED, MAXIMIZED_POPUP, NAME_AND_VERSION,
+                     REG_DWORD, SETTINGS_KEY, STATE_ON, VK_CONTROL, VK_MENU, VK_SHIFT, WHEEL_DOWN,
+                     dword, wait_for)
 from test_tray import marks, open_menu, read_menu, submenu
 from test_wheel import check_smoothed, wheel
 
@@ -73,17 +75,20 @@ def test_an_excluded_program_gets_whole_notches_and_the_menu_edits_the_list(desk
     three_whole_notches(desktop)
 
 
-def test_ctrl_or_alt_passes_notches_whole_and_ends_a_movement_in_flight(desktop, start):
+def test_ctrl_or_alt_passes_notches_whole_and_any_of_them_or_shift_ends_a_movement(desktop, start):
     started_on(start, desktop)
-    for key, code in (("ctrl", VK_CONTROL), ("alt", VK_MENU)):
-        desktop.xdotool("keydown", key)
-        try:
-            three_whole_notches(desktop)
-        finally:
-            desktop.xdotool("keyup", key)
+    desktop.probe("notches", 1)
+    for key, code in (("ctrl", VK_CONTROL), ("alt", VK_MENU), ("shift", VK_SHIFT)):
+        if key != "shift":
+            desktop.xdotool("keydown", key)
+            try:
+                three_whole_notches(desktop)
+            finally:
+                desktop.xdotool("keyup", key)
 
         # Three quick notches, then the key goes down while they are still moving.
-        first = wheel(desktop, WHEEL_DOWN, WHEEL_DOWN, WHEEL_DOWN, delay_ms=0)
+        first = len(desktop.events())
+        desktop.wheel_seen(WHEEL_DOWN, WHEEL_DOWN, WHEEL_DOWN)
         keys = len(desktop.keys())
         desktop.xdotool("keydown", key)
         try:
@@ -100,7 +105,7 @@ def test_ctrl_or_alt_passes_notches_whole_and_ends_a_movement_in_flight(desktop,
     three_smoothed_notches(desktop)
 
 
-def test_only_a_borderless_window_over_its_monitor_is_a_full_screen_program(desktop, start):
+def test_only_a_window_without_caption_over_its_monitor_is_a_full_screen_program(desktop, start):
     rolvane = started_on(start, desktop, target=BORDERLESS)
     whole_once_rolvane_sees_it(desktop)
     three_whole_notches(desktop)
@@ -114,7 +119,8 @@ def test_only_a_borderless_window_over_its_monitor_is_a_full_screen_program(desk
     wait_for("the tooltip to tell no pause", desktop.tooltip, lambda tip: tip == TOOLTIP_ON)
     three_smoothed_notches(desktop)
 
-    desktop.show_target(BORDERLESS)
+    # A pop-up window maximized over its monitor, as games and kiosks go full screen.
+    desktop.show_target(MAXIMIZED_POPUP)
     whole_once_rolvane_sees_it(desktop)
     rolvane.command(IDM_PAUSE_IN_FULL_SCREEN)
     assert desktop.reg_get(SETTINGS_KEY, "PauseInFullScreen") == (REG_DWORD, dword(0))

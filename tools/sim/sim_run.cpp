@@ -3,6 +3,7 @@
 #include "engine/animator.h"
 #include "engine/program_rules.h"
 #include "engine/wheel_filter.h"
+#include "engine/movement_watch.h"
 #include "engine/window_program.h"
 
 #include <algorithm>
@@ -60,7 +61,7 @@ struct SimHook {
         const auto time = static_cast<uint32_t>(event.ms);
         if (event.kind != SimEventKind::wheel) {
             const bool leave = event.kind == SimEventKind::leave;
-            const ScreenRect& window = movement.window;
+            const ScreenRect& window = movement.area;
             if (endsMovement(movement, leave ? MOUSE_MESSAGE_MOVE : MOUSE_MESSAGE_BUTTONS_DOWN[0],
                              leave ? -1 : window.left, leave ? -1 : window.top, time)) {
                 dropMovement(state);
@@ -69,7 +70,7 @@ struct SimHook {
                        state, 0, event.horizontal ? WHEEL_MESSAGE_HORIZONTAL : WHEEL_MESSAGE_VERTICAL,
                        0, 0, event.delta, [tick] { return tick; }, [setting] { return setting; }) ==
                    HookVerdict::swallow) {
-            noteMovement(movement, windowOf(event.program), time,
+            noteMovement(movement, {0, windowOf(event.program), true, 0}, time,
                          parametersOfProfile(state, setting).smoothDurationMs);
         }
         if (observer) {
