@@ -28,6 +28,24 @@ int dpiOfWindow(HWND window) {
     return dpi > 0 ? dpi : BASE_DPI;
 }
 
+int dpiOfPrimaryMonitor() {
+    using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const auto getDpiForMonitor = [] {
+        HMODULE shcore = LoadLibraryW(L"shcore.dll");
+        return shcore ? reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(
+                            GetProcAddress(shcore, "GetDpiForMonitor")))
+                      : nullptr;
+    }();
+    constexpr int effectiveDpi = 0; // MDT_EFFECTIVE_DPI
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    HMONITOR primary = MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    if (!getDpiForMonitor || FAILED(getDpiForMonitor(primary, effectiveDpi, &dpiX, &dpiY))) {
+        dpiX = static_cast<UINT>(screenDpi());
+    }
+    return dpiX > 0 ? static_cast<int>(dpiX) : BASE_DPI;
+}
+
 int systemMetricAt(int index, int dpi) {
     static const auto getSystemMetricsForDpi =
         user32Function<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");

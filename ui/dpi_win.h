@@ -8,6 +8,8 @@
 
 // The DPI of the monitor the window is on (96 at 100 %).
 int dpiOfWindow(HWND window);
+// The DPI of the primary monitor (Windows 8.1 and later; elsewhere the system's).
+int dpiOfPrimaryMonitor();
 // GetSystemMetrics at a DPI.
 int systemMetricAt(int index, int dpi);
 // The outer size of a window of this style around a client area of the given size at a DPI.

@@ -30,7 +30,10 @@ int currentDpi = BASE_DPI;
 // The window's own icons at its scale; the class keeps the ones of the start.
 HICON smallIcon = nullptr;
 HICON largeIcon = nullptr;
-HICON smallOffIcon = nullptr; // the notification icon's while the effect is off
+// The notification icon's, for the effect on and off, at the notification area's scale.
+HICON trayOnIcon = nullptr;
+HICON trayOffIcon = nullptr;
+int trayIconsDpi = 0;
 
 HFONT createUiFont(FontRole role) {
     const FontSpec font = fontSpec(role, currentDpi);
@@ -158,23 +161,60 @@ void destroyIcon(HICON& icon) {
     }
 }
 
-// The icon group holds an image for each common scale: the title bar and the notification
-// area get the one of their size instead of a stretched one. The icons replaced go once
-// nothing shows them any more.
+// The icon group holds an image for each common scale: the title bar gets the one of its
+// size instead of a stretched one. The icons replaced go once nothing shows them any more.
 void loadIconsForScale(HWND window) {
     HICON small = loadAppIconAt(SM_CXSMICON);
     HICON large = loadAppIconAt(SM_CXICON);
-    HICON smallOff = loadAppIconAt(SM_CXSMICON, APP_OFF_ICON_ID);
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
-    setTrayIconImages(small, smallOff);
     destroyIcon(smallIcon);
     destroyIcon(largeIcon);
-    destroyIcon(smallOffIcon);
     smallIcon = small;
     largeIcon = large;
-    smallOffIcon = smallOff;
 }
+
+// A size the icon group lacks (28 px at 175 %, 36 px at 225 %) is made from a larger image
+// with the system's high-quality scaling, which LoadImage does not use. The call is looked up:
+// it belongs to the common controls of version 6.
+HICON loadIconOfSize(int id, int size) {
+    using LoadIconWithScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+    static const auto loadIconWithScaleDown = [] {
+        HMODULE controls = GetModuleHandleW(L"comctl32.dll");
+        return controls ? reinterpret_cast<LoadIconWithScaleDownFn>(reinterpret_cast<void*>(
+                              GetProcAddress(controls, "LoadIconWithScaleDown")))
+                        : nullptr;
+    }();
+    HICON icon = nullptr;
+    if (loadIconWithScaleDown &&
+        SUCCEEDED(loadIconWithScaleDown(appInstance, MAKEINTRESOURCEW(id), size, size, &icon))) {
+        return icon;
+    }
+    return static_cast<HICON>(
+        LoadImageW(appInstance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+}
+
+} // namespace
+
+// The notification area is on the primary monitor's taskbar and draws its icons at that
+// monitor's scale, whichever monitor the window is on.
+void loadTrayIconsForScale() {
+    const int dpi = dpiOfPrimaryMonitor();
+    if (dpi == trayIconsDpi && trayOnIcon) {
+        return;
+    }
+    const int size = systemMetricAt(SM_CXSMICON, dpi);
+    HICON on = loadIconOfSize(APP_ICON_ID, size);
+    HICON off = loadIconOfSize(APP_OFF_ICON_ID, size);
+    setTrayIconImages(on, off);
+    destroyIcon(trayOnIcon);
+    destroyIcon(trayOffIcon);
+    trayOnIcon = on;
+    trayOffIcon = off;
+    trayIconsDpi = dpi;
+}
+
+namespace {
 
 } // namespace
 
@@ -186,6 +226,7 @@ void layOutWindow(HWND window) {
     createControls(controlsAfterSliders);
     sizeWindowForScale(window);
     loadIconsForScale(window);
+    loadTrayIconsForScale();
 }
 
 SIZE windowSizeAt(int dpi) {
@@ -202,6 +243,7 @@ void fitWindowToDpi(HWND window, int dpi, const RECT& suggested) {
     fitControlsToScale(controlsAfterSliders);
     deleteFonts(replaced);
     loadIconsForScale(window);
+    loadTrayIconsForScale();
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -239,7 +281,8 @@ void showRestoreNote() {
 void releaseWindowLook() {
     destroyIcon(smallIcon);
     destroyIcon(largeIcon);
-    destroyIcon(smallOffIcon);
+    destroyIcon(trayOnIcon);
+    destroyIcon(trayOffIcon);
     deleteFont(titleFont);
     deleteFont(bodyFont);
     deleteFont(smallFont);

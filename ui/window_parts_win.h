@@ -13,6 +13,9 @@ void layOutWindow(HWND window);
 // The outer size at a scale: the 96-DPI client area scaled, in the frame of that scale. At
 // 96 DPI it is the outer size of the design.
 SIZE windowSizeAt(int dpi);
+// The notification icons at the scale of the primary monitor, where the notification area is,
+// when it changed since they were loaded.
+void loadTrayIconsForScale();
 // Fonts, controls and icons for a new scale, and the window to the place Windows suggests.
 void fitWindowToDpi(HWND window, int dpi, const RECT& suggested);
 // The name of a static control of the window; effectSwitch for any other control.

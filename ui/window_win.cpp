@@ -211,6 +211,7 @@ LRESULT onSettingChange(UINT setting) {
 
 LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == taskbarCreatedMessage && message != 0) {
+        loadTrayIconsForScale();
         restoreTrayIcon();
         return 0;
     }
@@ -232,6 +233,9 @@ LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return onSettingChange(static_cast<UINT>(wParam));
     case WM_GETDPISCALEDSIZE:
         return onGetDpiScaledSize(static_cast<int>(wParam), *reinterpret_cast<SIZE*>(lParam));
+    case WM_DISPLAYCHANGE:
+        loadTrayIconsForScale();
+        return 0;
     case WM_DPICHANGED:
         return onDpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
     case WM_PAINT:
